@@ -1,0 +1,17 @@
+# Warnings for the project's own targets (never for third-party code).
+option(TOBALIN_WERROR "Treat warnings as errors" OFF)
+
+function(tobalin_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /utf-8)
+    if(TOBALIN_WERROR)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+    target_compile_definitions(${target} PRIVATE _CRT_SECURE_NO_WARNINGS)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(TOBALIN_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()

@@ -1,0 +1,24 @@
+#ifndef TOBALIN_PLATFORM_FILES_H
+#define TOBALIN_PLATFORM_FILES_H
+
+#include <cstddef>
+
+#include "platform/status.h"
+
+// Reading the user's files (the TV station file, the batch script).
+struct os_files_calls {
+    // Reads a whole file into one heap block of its size plus 64 bytes and
+    // stores a NUL after the bytes read; the caller releases the block with
+    // free(). The file is opened for reading and shared for reading only, so
+    // on Windows a file that another program holds open for writing is not
+    // read. On failure nothing is allocated.
+    os_status (*read_whole_file)(const char* path, char** block, size_t* length);
+};
+
+extern const os_files_calls* os_files;
+extern const os_files_calls os_native_files;
+
+// Room the block has beyond the file's bytes.
+constexpr size_t os_file_slack = 64;
+
+#endif

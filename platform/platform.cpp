@@ -1,0 +1,8 @@
+// The calls in use start as this system's own; tests swap in doubles.
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+
+const os_registry_calls* os_registry = &os_native_registry;
+const os_files_calls* os_files = &os_native_files;
+const os_clock_calls* os_clock = &os_native_clock;

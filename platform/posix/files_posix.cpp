@@ -1,0 +1,37 @@
+// Reading a user's file whole (POSIX).
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+
+static os_status read_whole_file(const char* path, char** block, size_t* length)
+{
+    int fd = open(path, O_RDONLY);
+    if (fd < 0)
+        return errno == ENOENT ? os_not_found : os_failed;
+
+    struct stat info;
+    char* text = nullptr;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        text = static_cast<char*>(malloc(static_cast<size_t>(info.st_size) + os_file_slack));
+    if (!text) {
+        close(fd);
+        return os_failed;
+    }
+    // One read of the size, as on Windows; a short read is what was read.
+    ssize_t got = read(fd, text, static_cast<size_t>(info.st_size));
+    close(fd);
+    if (got < 0) {
+        free(text);
+        return os_failed;
+    }
+    text[got] = '\0';
+    *block = text;
+    *length = static_cast<size_t>(got);
+    return os_ok;
+}
+
+const os_files_calls os_native_files = {read_whole_file};

@@ -1,0 +1,35 @@
+// Reading a user's file whole (KERNEL32).
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/files.h"
+
+static os_status read_whole_file(const char* path, char** block, size_t* length)
+{
+    // Shared for reading only: a file someone is still writing is not read.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? os_not_found : os_failed;
+
+    DWORD size = GetFileSize(file, nullptr);
+    char* text = size == INVALID_FILE_SIZE ? nullptr : static_cast<char*>(malloc(size_t{size} + os_file_slack));
+    if (!text) {
+        CloseHandle(file);
+        return os_failed;
+    }
+    DWORD got = 0;
+    if (!ReadFile(file, text, size, &got, nullptr)) {
+        free(text);
+        CloseHandle(file);
+        return os_failed;
+    }
+    CloseHandle(file);
+    text[got] = '\0';
+    *block = text;
+    *length = got;
+    return os_ok;
+}
+
+const os_files_calls os_native_files = {read_whole_file};

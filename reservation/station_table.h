@@ -1,0 +1,19 @@
+#ifndef TOBALIN_RESERVATION_STATION_TABLE_H
+#define TOBALIN_RESERVATION_STATION_TABLE_H
+
+#include <cstdint>
+
+// Room for a station name and its NUL.
+constexpr int station_name_size = 128;
+
+// Finds the station name for a channel in the TV station file at path.
+// 0 with the name in the buffer; -1 otherwise, with the buffer empty when
+// the file was read and untouched when it could not be read.
+int lookup_station_name(const char* path, int32_t channel, char name[station_name_size]);
+
+// The same search over the file's text. 0 with the name, or -1 with the
+// buffer empty. A name too long for the buffer, and a comma with no name
+// after it, count as not found.
+int find_station_name(const char* text, int32_t channel, char name[station_name_size]);
+
+#endif

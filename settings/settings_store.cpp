@@ -1,0 +1,150 @@
+// The settings record and its registry store.
+#include <cstddef>
+#include <cstring>
+
+#include "platform/registry.h"
+#include "settings/settings.h"
+
+settings_record Settings;
+
+const char settings_key_path[] = "Software\\ZELKA\\Tobalin";
+
+namespace {
+
+// Passwords are stored with every byte XORed with this key.
+constexpr char scramble_key = 0x4D;
+
+enum value_kind { dword_value, text_value, scrambled_text };
+
+struct stored_value {
+    const char* name;
+    size_t offset;  // of the field in the record
+    uint32_t size;  // of the field; a text's capacity is one byte less
+    value_kind kind;
+};
+
+#define FIELD(field, kind) {#field, offsetof(settings_record, field), sizeof Settings.field, kind}
+
+// The values in the order they are read and written.
+const stored_value stored_values[] = {
+    FIELD(Timer, dword_value),     FIELD(POP, text_value),   FIELD(SMTP, text_value),
+    FIELD(User, text_value),       FIELD(Pass, scrambled_text), FIELD(Batch, text_value),
+    FIELD(Station, text_value),    FIELD(PassMail, scrambled_text),
+};
+
+#undef FIELD
+
+char* field_of(const stored_value& value)
+{
+    return reinterpret_cast<char*>(&Settings) + value.offset;
+}
+
+void scramble(char* bytes, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] ^= scramble_key;
+}
+
+// The machine-wide key when this user may open it with full access; the
+// user's own key otherwise, where a user without rights on the machine-wide
+// key keeps the settings.
+os_status open_settings_key(os_reg_key* key)
+{
+    os_status status = os_registry->open_key(os_local_machine, settings_key_path, key);
+    if (status == os_denied || status == os_not_found)
+        status = os_registry->open_key(os_current_user, settings_key_path, key);
+    return status;
+}
+
+os_status create_settings_key(os_reg_key* key)
+{
+    os_status status = os_registry->create_key(os_local_machine, settings_key_path, key);
+    if (status == os_denied)
+        status = os_registry->create_key(os_current_user, settings_key_path, key);
+    return status;
+}
+
+// Reads one value into its field: false when it is missing or too long.
+bool read_value(os_reg_key key, const stored_value& value)
+{
+    char* field = field_of(value);
+    // The whole field, its NUL byte included: a text may be stored with its
+    // terminator (Windows keeps one after earlier versions' writes), and a
+    // text of exactly the capacity then still fits.
+    uint32_t length = value.size;
+    if (os_registry->query_value(key, value.name, nullptr, field, &length) != os_ok)
+        return false;
+    if (value.kind == dword_value)
+        return true;
+    if (length > 0 && field[length - 1] == '\0')
+        --length;
+    if (length >= value.size)
+        return false;
+    // By the stored length, not up to a NUL: a password byte equal to the
+    // key is stored as 0 and must come back too.
+    if (value.kind == scrambled_text)
+        scramble(field, length);
+    return true;
+}
+
+// Writes one value from its field.
+bool write_value(os_reg_key key, const stored_value& value)
+{
+    const char* field = field_of(value);
+    if (value.kind == dword_value)
+        return os_registry->set_value(key, value.name, os_reg_dword, field, value.size) == os_ok;
+
+    // Written without the NUL: the data length is the string length.
+    const void* end = memchr(field, '\0', value.size);
+    uint32_t length = end ? static_cast<uint32_t>(static_cast<const char*>(end) - field) : value.size - 1;
+    char scrambled[sizeof Settings.Pass];
+    if (value.kind == scrambled_text) {
+        memcpy(scrambled, field, length);
+        scramble(scrambled, length);
+        scrambled[length] = '\0';
+        field = scrambled;
+        // A final 0 byte (a final "M") would read as a terminator: store a
+        // terminator after it, so that it stays part of the password.
+        if (length > 0 && scrambled[length - 1] == '\0')
+            ++length;
+    }
+    return os_registry->set_value(key, value.name, os_reg_sz, field, length) == os_ok;
+}
+
+}  // namespace
+
+int load_settings()
+{
+    memset(&Settings, 0, sizeof Settings);
+
+    os_reg_key key;
+    if (open_settings_key(&key) != os_ok) {
+        Settings.Timer = 10;
+        return -1;
+    }
+    for (const stored_value& value : stored_values) {
+        if (!read_value(key, value)) {
+            memset(field_of(value), 0, value.size);
+            os_registry->close_key(key);
+            return -1;
+        }
+    }
+    os_registry->close_key(key);
+    return 0;
+}
+
+int save_settings()
+{
+    os_reg_key key;
+    if (create_settings_key(&key) != os_ok)
+        return -1;
+
+    for (const stored_value& value : stored_values) {
+        if (!write_value(key, value)) {
+            os_registry->close_key(key);
+            return -1;
+        }
+    }
+    os_registry->close_key(key);
+    return 0;
+}

@@ -1,0 +1,25 @@
+#ifndef TOBALIN_TESTS_REGISTRY_DOUBLE_H
+#define TOBALIN_TESTS_REGISTRY_DOUBLE_H
+
+#include "platform/registry.h"
+
+// An in-memory registry: the registry of the tests where the system has none.
+extern const os_registry_calls memory_registry;
+void memory_registry_clear();
+
+// Wraps the registry in use while it lives, to produce the faults a real
+// registry does not produce on demand: the n-th call fails (counting every
+// call but close), and the machine-wide root refuses access, as it does for
+// a standard user on current Windows.
+struct registry_faults {
+    registry_faults();
+    ~registry_faults();
+    int fail_call = 0;  // 1-based; 0: none fails
+    bool deny_local_machine = false;
+    int calls = 0;
+
+private:
+    const os_registry_calls* wrapped;
+};
+
+#endif
