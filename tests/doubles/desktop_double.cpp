@@ -24,14 +24,21 @@ static std::string hex(uint32_t value)
     return text;
 }
 
+// Counts a call; true when it is to be logged.
+static bool counted()
+{
+    desktop_double& d = *active_desktop;
+    if (d.budget && d.calls_made >= d.budget)
+        throw desktop_double::budget_spent{};
+    ++d.calls_made;
+    return d.logging;
+}
+
 // Logs a call, after the pauses made since the last one.
 static void note(const std::string& call)
 {
-    desktop_double& d = *active_desktop;
-    d.log();
-    if (d.budget && static_cast<long long>(d.calls.size()) >= d.budget)
-        throw desktop_double::budget_spent{};
-    d.calls.push_back(call);
+    active_desktop->log();
+    active_desktop->calls.push_back(call);
 }
 
 static bool same(const std::string& a, const char* b)
@@ -63,14 +70,16 @@ static os_window search(int parent, const char* class_name, const char* title)
 static os_window find_window(const char* class_name, const char* title)
 {
     os_window found = search(0, class_name, title);
-    note("find_window(" + quoted(class_name) + ", " + quoted(title) + ") = " + named(found));
+    if (counted())
+        note("find_window(" + quoted(class_name) + ", " + quoted(title) + ") = " + named(found));
     return found;
 }
 
 static os_window find_window_ex(os_window parent, os_window after, const char* class_name, const char* title)
 {
     os_window found = after ? nullptr : search(desktop_double::number(parent), class_name, title);
-    note("find_window_ex(" + named(parent) + ", " + named(after) + ", " + quoted(class_name) + ", " +
+    if (counted())
+        note("find_window_ex(" + named(parent) + ", " + named(after) + ", " + quoted(class_name) + ", " +
          quoted(title) + ") = " + named(found));
     return found;
 }
@@ -87,25 +96,29 @@ static int get_window_text(os_window window, char* text, int size)
     }
     shown = shown.substr(0, static_cast<size_t>(size - 1));
     memcpy(text, shown.c_str(), shown.size() + 1);
-    note("get_window_text(" + named(window) + ", " + std::to_string(size) + ") = " + quoted(shown.c_str()));
+    if (counted())
+        note("get_window_text(" + named(window) + ", " + std::to_string(size) + ") = " + quoted(shown.c_str()));
     return static_cast<int>(shown.size());
 }
 
 static intptr_t send_message(os_window window, uint32_t message, uint32_t wparam, uint32_t lparam)
 {
-    note("send_message(" + named(window) + ", " + hex(message) + ", " + hex(wparam) + ", " + hex(lparam) + ")");
+    if (counted())
+        note("send_message(" + named(window) + ", " + hex(message) + ", " + hex(wparam) + ", " + hex(lparam) + ")");
     return 0;
 }
 
 static bool post_message(os_window window, uint32_t message, uint32_t wparam, uint32_t lparam)
 {
-    note("post_message(" + named(window) + ", " + hex(message) + ", " + hex(wparam) + ", " + hex(lparam) + ")");
+    if (counted())
+        note("post_message(" + named(window) + ", " + hex(message) + ", " + hex(wparam) + ", " + hex(lparam) + ")");
     return true;
 }
 
 static bool set_foreground_window(os_window window)
 {
-    note("set_foreground_window(" + named(window) + ")");
+    if (counted())
+        note("set_foreground_window(" + named(window) + ")");
     return true;
 }
 

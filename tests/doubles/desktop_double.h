@@ -38,6 +38,8 @@ struct desktop_double {
     std::vector<std::string> calls;
     clock_double* clock;
     size_t sleeps_logged = 0;
+    bool logging = true;
+    long long calls_made = 0;
     // Once this many calls have been made, the next one throws
     // desktop_double::budget_spent, so that a script asking for billions
     // of attempts ends in a fuzzer; 0: no limit.
