@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "common/decimal.h"
 #include "reservation/interpret_message.h"
@@ -29,13 +31,15 @@ static int receive_some(os_socket socket, char* data, uint32_t room)
 
 int send_command(os_socket socket, const char* command)
 {
-    // One send delivers a command this short; the loop covers a send that
-    // takes only part of it rather than leave a command cut off.
+    // One send takes a command this short; the loop covers a send that takes
+    // only part of it, rather than leave a command cut off. Only a socket
+    // that cannot take more is waited for.
     size_t left = strlen(command);
     while (left > 0) {
-        if (os_sockets->wait(socket, os_writable, pop3_timeout_ms) != 1)
-            return -1;
         int sent = os_sockets->send(socket, command, static_cast<int>(left));
+        if (sent < 0 && os_sockets->last_error() == os_would_block &&
+            os_sockets->wait(socket, os_writable, pop3_timeout_ms) == 1)
+            continue;
         if (sent <= 0)
             return -1;
         command += sent;
@@ -157,14 +161,24 @@ static int32_t second_number(const char* reply, uint32_t length)
 }
 
 // The raw copy of the last message retrieved: its bytes exactly as received.
-// Not being able to write it does not stop the session.
+// The file is written over in place and then cut to the new length, because
+// emptying it on opening makes some file systems (ext4) flush it to disk at
+// every message. Not being able to write it does not stop the session.
 static void write_raw_copy(const char* reply, uint32_t length)
 {
-    FILE* copy = fopen("Tobalin.tmp", "wb");
+    FILE* copy = fopen("Tobalin.tmp", "r+b");
+    if (!copy)
+        copy = fopen("Tobalin.tmp", "wb");
     if (!copy)
         return;
+    bool longer = fseek(copy, 0, SEEK_END) != 0 || ftell(copy) > static_cast<long>(length);
+    rewind(copy);
     fwrite(reply, 1, length, copy);
     fclose(copy);
+    if (longer) {
+        std::error_code ignored;
+        std::filesystem::resize_file("Tobalin.tmp", length, ignored);
+    }
 }
 
 // From connecting to QUIT, on an open socket with reply_buffer taken.

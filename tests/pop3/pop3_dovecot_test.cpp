@@ -76,9 +76,10 @@ class dovecot : public in_temp_dir {
 protected:
     void SetUp() override
     {
+        in_temp_dir::SetUp();
+        previous_handler = pop3_message_handler;
         if (setting("TOBALIN_DOVECOT_PORT").empty())
             GTEST_SKIP() << "run through scripts/dovecot run";
-        in_temp_dir::SetUp();
         strcpy(Settings.User, setting("TOBALIN_DOVECOT_USER").c_str());
         strcpy(Settings.Pass, setting("TOBALIN_DOVECOT_PASS").c_str());
         maildir = setting("TOBALIN_DOVECOT_MAILDIR");
@@ -86,6 +87,11 @@ protected:
         maildir = "Z:" + maildir;  // Wine's drive for the Unix root
 #endif
         pop3_message_handler = recording_handler;
+    }
+    void TearDown() override
+    {
+        pop3_message_handler = previous_handler;
+        in_temp_dir::TearDown();
     }
 
     int poll()
@@ -104,6 +110,7 @@ protected:
     }
 
     std::string maildir;
+    int (*previous_handler)(char*) = nullptr;
 };
 
 TEST_F(dovecot, one_poll_empties_a_mixed_mailbox_handling_each_message_once)

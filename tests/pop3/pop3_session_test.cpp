@@ -121,6 +121,7 @@ protected:
     {
         in_temp_dir::SetUp();
         handled.clear();
+        previous_handler = pop3_message_handler;
         pop3_message_handler = recording_handler;
         pop3_timeout_ms = 150;
         strcpy(Settings.User, "tobalin");
@@ -128,7 +129,7 @@ protected:
     }
     void TearDown() override
     {
-        pop3_message_handler = nullptr;
+        pop3_message_handler = previous_handler;
         pop3_timeout_ms = pop3_default_timeout_ms;
         in_temp_dir::TearDown();
     }
@@ -151,6 +152,7 @@ protected:
     }
 
     script_server server;
+    int (*previous_handler)(char*) = nullptr;
 };
 
 std::vector<step> with_reply(std::vector<step> steps, const std::string& command, const std::string& text)
