@@ -123,7 +123,7 @@ protected:
         handled.clear();
         previous_handler = pop3_message_handler;
         pop3_message_handler = recording_handler;
-        pop3_timeout_ms = 150;
+        pop3_timeout_ms = 5000;  // only a test of silence waits it out
         strcpy(Settings.User, "tobalin");
         strcpy(Settings.Pass, "secret");
     }
@@ -184,10 +184,8 @@ TEST_F(pop3_session, sessions)
     std::vector<step> late = session(two, 100);
     late[4].reply.delay_ms = 50;
     std::vector<step> five = session({message(1), message(2), message(3), message(4), message(5)}, 300);
-    std::vector<step> no_total = session(two, 16385);
-    no_total[3].reply.text = "+OK 2\r\n";  // no LIST without a total
-    no_total.erase(no_total.begin() + 7);
-    no_total.erase(no_total.begin() + 4);
+    std::vector<step> no_total = session(two, 100);
+    no_total[3].reply.text = "+OK 2\r\n";  // no total, no LIST
     std::vector<step> binary = session({std::string("Subject: 0\r\n\r\nbefore\0after\r\n", 28)}, 28);
 
     struct {
@@ -217,6 +215,7 @@ TEST_F(pop3_session, sessions)
 TEST_F(pop3_session, a_fault_at_any_step_ends_the_session_without_quit)
 {
     // With LIST, an oversize reply and a message after it: every kind of step.
+    pop3_timeout_ms = 300;
     const std::vector<step> steps = session({message(1, 20000), message(2)}, 16385, {16000, 60});
     for (size_t k = 0; k < steps.size(); ++k) {
         for (auto then : {scripted_reply::answer_on, scripted_reply::close_after, scripted_reply::silent_after}) {
