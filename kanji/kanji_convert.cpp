@@ -294,12 +294,14 @@ static unsigned char* convert_to_sjis(const unsigned char* in, unsigned char* ou
         }
         // Shift_JIS and undecided text pass through byte by byte (the
         // second byte of a Shift_JIS pair is never a control byte), and so
-        // do 7-bit bytes after ESC in one-byte mode: a run of them goes on
-        // here.
+        // do 7-bit bytes after ESC in one-byte mode. A run of them goes on
+        // here: 7-bit bytes, and 8-bit ones once the text is known to be
+        // Shift_JIS (an 8-bit byte read before may be the one that decides).
         put_text_byte(c, out);
         c = read_text_byte(in);
         if (mode == one_byte_mode) {
-            while (c > esc && (current_code != EUC || c < 0x80)) {
+            int plain_end = current_code == SJIS ? 0x100 : 0x80;
+            while (c > esc && c < plain_end) {
                 put_text_byte(c, out);
                 c = read_text_byte(in);
             }
