@@ -25,11 +25,11 @@ enum shift_mode { one_byte_mode, two_byte_mode, kana_mode };
 // loops whatever the compiler's size heuristics say; what happens once in a
 // conversion, or only around a carriage return, stays out of the loops.
 #if defined(_MSC_VER)
-#define hot_path __forceinline
-#define cold_path __declspec(noinline)
+#define HOT_PATH __forceinline
+#define COLD_PATH __declspec(noinline)
 #else
-#define hot_path inline __attribute__((always_inline))
-#define cold_path __attribute__((noinline))
+#define HOT_PATH inline __attribute__((always_inline))
+#define COLD_PATH __attribute__((noinline))
 #endif
 
 // The conversion in progress. One at a time; kanji_convert sets it up
@@ -94,7 +94,7 @@ static const unsigned char* first_8bit_byte(const unsigned char* p)
 // is read in runs: the bytes before the first 8-bit byte, the window that
 // byte starts, then the rest of the source. At the end the window is
 // emptied.
-static cold_path const unsigned char* next_input_run(const unsigned char* in)
+static COLD_PATH const unsigned char* next_input_run(const unsigned char* in)
 {
     if (lookahead_fill != 0 && read_limit == lookahead_window + lookahead_fill) {
         in = source_rest;
@@ -113,7 +113,7 @@ static cold_path const unsigned char* next_input_run(const unsigned char* in)
 // The next input byte (0 to 255) or end_of_text. The window is filled at
 // the first 8-bit byte and at most once: a later 8-bit byte is read
 // straight from the source.
-static hot_path int read_text_byte(const unsigned char*& in)
+static HOT_PATH int read_text_byte(const unsigned char*& in)
 {
     if (in == read_limit) {
         in = next_input_run(in);
@@ -145,7 +145,7 @@ static unsigned char* write_pending_cr(unsigned char* out)
 // The line-end filter. CR LF, CR CR LF and a CR that no LF follows all
 // become LF: a CR is only counted, an LF forgets the count, any other byte
 // first writes one LF for each CR counted. Returns the new write cursor.
-static cold_path unsigned char* filter_text_byte(int c, unsigned char* out)
+static COLD_PATH unsigned char* filter_text_byte(int c, unsigned char* out)
 {
     if (c == '\r') {
         ++pending_cr;
@@ -164,7 +164,7 @@ static cold_path unsigned char* filter_text_byte(int c, unsigned char* out)
 
 // Most bytes are neither CR nor LF, find no CR waiting and fit: they are
 // stored at once, and only the others go through the filter.
-static hot_path void put_text_byte(int c, unsigned char*& out)
+static HOT_PATH void put_text_byte(int c, unsigned char*& out)
 {
     if (c > '\r' && out < fast_write_end)
         *out++ = static_cast<unsigned char>(c);
@@ -172,13 +172,13 @@ static hot_path void put_text_byte(int c, unsigned char*& out)
         out = filter_text_byte(c, out);
 }
 
-static hot_path byte_pair pair_of(int first, int second)
+static HOT_PATH byte_pair pair_of(int first, int second)
 {
     return {static_cast<unsigned char>(first), static_cast<unsigned char>(second)};
 }
 
 // A pair of bytes, neither of them CR or LF.
-static hot_path void put_pair(const byte_pair& pair, unsigned char*& out)
+static HOT_PATH void put_pair(const byte_pair& pair, unsigned char*& out)
 {
     if (fast_write_end - out >= 2) {
         memcpy(out, pair.data(), 2);
@@ -194,7 +194,7 @@ static hot_path void put_pair(const byte_pair& pair, unsigned char*& out)
 // beginning with ESC is written as it stands, including its last byte,
 // which is not looked at again. A sequence cut off by the end of the input
 // is written as far as it goes.
-static hot_path void take_shift_sequence(int c, const unsigned char*& in, unsigned char*& out)
+static HOT_PATH void take_shift_sequence(int c, const unsigned char*& in, unsigned char*& out)
 {
     if (c == so) {
         mode = kana_mode;
@@ -226,7 +226,7 @@ static hot_path void take_shift_sequence(int c, const unsigned char*& in, unsign
         put_text_byte(c2, out);
 }
 
-static hot_path bool is_shift_byte(int c)
+static HOT_PATH bool is_shift_byte(int c)
 {
     return c == esc || c == so || c == si;
 }
@@ -363,7 +363,7 @@ static unsigned char* convert_to_euc(const unsigned char* in, unsigned char* out
 
 // Output "jis": the shift mode is the output's; a switch is written only
 // when the mode changes.
-static hot_path void enter_mode(shift_mode wanted, unsigned char*& out)
+static HOT_PATH void enter_mode(shift_mode wanted, unsigned char*& out)
 {
     if (mode == wanted)
         return;
@@ -385,13 +385,13 @@ static hot_path void enter_mode(shift_mode wanted, unsigned char*& out)
     mode = wanted;
 }
 
-static hot_path void put_jis_pair(const byte_pair& pair, unsigned char*& out)
+static HOT_PATH void put_jis_pair(const byte_pair& pair, unsigned char*& out)
 {
     enter_mode(two_byte_mode, out);
     put_pair(pair, out);
 }
 
-static hot_path void put_jis_kana(int kana, unsigned char*& out)
+static HOT_PATH void put_jis_kana(int kana, unsigned char*& out)
 {
     enter_mode(kana_mode, out);
     put_text_byte(kana - 0x80, out);
