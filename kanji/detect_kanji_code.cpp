@@ -5,11 +5,6 @@
 // costs 1; a byte that cannot stand where it stands costs 10.
 #include "kanji/kanji_code.h"
 
-static bool in_range(int c, int low, int high)
-{
-    return c >= low && c <= high;
-}
-
 static int euc_badness(const unsigned char* bytes, int count)
 {
     int bad_euc = 0;

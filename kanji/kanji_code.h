@@ -55,6 +55,11 @@ inline byte_pair sjis_to_jis(int s1, int s2)
     return {static_cast<unsigned char>(j1), static_cast<unsigned char>(j2)};
 }
 
+inline bool in_range(int c, int low, int high)
+{
+    return c >= low && c <= high;
+}
+
 inline bool is_sjis_lead(int c)
 {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF);

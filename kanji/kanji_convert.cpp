@@ -51,11 +51,6 @@ static int lookahead_fill;  // 0: empty
 static int pending_cr;
 static shift_mode mode;
 
-static bool in_range(int c, int low, int high)
-{
-    return c >= low && c <= high;
-}
-
 // The first 8-bit byte of the source, at in, starts the window: it and the
 // bytes after it, up to 4096 in all, are copied at once, and under "auto"
 // the detector decides the input code from them. Returns the read cursor:
