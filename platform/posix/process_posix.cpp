@@ -1,0 +1,53 @@
+// Starting a program without waiting for it (POSIX). The command line is
+// split at spaces; the first word names the program, found on PATH.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/process.h"
+
+static os_status start(char* command_line)
+{
+    std::vector<char*> words;
+    char* rest = nullptr;
+    for (char* word = strtok_r(command_line, " ", &rest); word; word = strtok_r(nullptr, " ", &rest))
+        words.push_back(word);
+    if (words.empty())
+        return os_failed;
+    words.push_back(nullptr);
+
+    // Started through a short-lived middle process, so that the program
+    // runs on by itself and leaves no zombie behind.
+    int ready[2];
+    if (pipe(ready) != 0)
+        return os_failed;
+    pid_t middle = fork();
+    if (middle < 0) {
+        close(ready[0]);
+        close(ready[1]);
+        return os_failed;
+    }
+    if (middle == 0) {
+        close(ready[0]);
+        if (fork() == 0) {
+            fcntl(ready[1], F_SETFD, FD_CLOEXEC);
+            execvp(words[0], words.data());
+            char failed = 1;
+            (void)!write(ready[1], &failed, 1);
+            _exit(127);
+        }
+        _exit(0);
+    }
+    close(ready[1]);
+    waitpid(middle, nullptr, 0);
+    // The pipe closes without a byte when exec succeeded.
+    char failed = 0;
+    ssize_t got = read(ready[0], &failed, 1);
+    close(ready[0]);
+    return got == 1 ? os_failed : os_ok;
+}
+
+const os_process_calls os_native_process = {start};
