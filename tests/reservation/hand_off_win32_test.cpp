@@ -1,0 +1,70 @@
+// The real hand-off: "Tobalin.tvpi" reaches the program the system has
+// registered for the file type, through the shell's file-protocol handler.
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "reservation/interpret_message.h"
+#include "settings/settings.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+const char prog_id[] = "TobalinTest.tvpi";
+
+void set_default_value(const char* path, const std::string& value)
+{
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+class real_hand_off : public in_temp_dir {
+protected:
+    void SetUp() override
+    {
+        in_temp_dir::SetUp();
+        // The receiver is built next to this test program.
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string receiver = std::filesystem::path(self).replace_filename("tvpi_receiver.exe").string();
+        set_default_value(".tvpi", prog_id);
+        set_default_value((std::string(prog_id) + "\\shell\\open\\command").c_str(),
+                          "\"" + receiver + "\" \"%1\"");
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".tvpi");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, prog_id);
+        in_temp_dir::TearDown();
+    }
+};
+
+TEST_F(real_hand_off, the_registered_application_receives_the_file)
+{
+    write_file("stations.txt", "8, ChannelEight\r\n");
+    memset(&Settings, 0, sizeof Settings);
+    strcpy(Settings.Station, "stations.txt");
+
+    std::string message = "+OK\r\nContent-Type: text/plain\r\n\r\nresv 0615 2100 2154 8 A B Night News\r\n.\r\n";
+    ASSERT_EQ(interpret_message(&message[0]), 0);
+    std::string sent = file_bytes("Tobalin.tvpi");
+    ASSERT_NE(sent.find("program-title: Night News\r\n"), std::string::npos);
+
+    std::string received = "<missing>";
+    for (int i = 0; i < 150 && received == "<missing>"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        received = file_bytes("Tobalin.tvpi.received");
+    }
+    EXPECT_EQ(received, sent);
+}
+
+}  // namespace
