@@ -5,7 +5,8 @@
 
 #include "platform/status.h"
 
-// Reading the user's files (the TV station file, the batch script).
+// Reading the user's files (the TV station file, the batch script) and
+// writing the raw copy of a retrieved message.
 struct os_files_calls {
     // Reads a whole file into one heap block of its size plus 64 bytes and
     // stores a NUL after the bytes read; the caller releases the block with
@@ -13,6 +14,12 @@ struct os_files_calls {
     // on Windows a file that another program holds open for writing is not
     // read. On failure nothing is allocated.
     os_status (*read_whole_file)(const char* path, char** block, size_t* length);
+
+    // Makes bytes the whole content of the file at path, creating it when it
+    // does not exist, exactly as given. The file is written over in place and
+    // then cut to the length, never emptied first: emptying a file and writing
+    // it again makes some file systems (ext4) flush it to disk at once.
+    os_status (*write_whole_file)(const char* path, const void* bytes, size_t length);
 };
 
 extern const os_files_calls* os_files;

@@ -5,10 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "common/decimal.h"
+#include "platform/files.h"
 #include "reservation/interpret_message.h"
 #include "settings/settings.h"
 
@@ -160,27 +159,6 @@ static int32_t second_number(const char* reply, uint32_t length)
     return *p == '\0' ? 0 : decimal_value(p + 1);
 }
 
-// The raw copy of the last message retrieved: its bytes exactly as received.
-// The file is written over in place and then cut to the new length, because
-// emptying it on opening makes some file systems (ext4) flush it to disk at
-// every message. Not being able to write it does not stop the session.
-static void write_raw_copy(const char* reply, uint32_t length)
-{
-    FILE* copy = fopen("Tobalin.tmp", "r+b");
-    if (!copy)
-        copy = fopen("Tobalin.tmp", "wb");
-    if (!copy)
-        return;
-    bool longer = fseek(copy, 0, SEEK_END) != 0 || ftell(copy) > static_cast<long>(length);
-    rewind(copy);
-    fwrite(reply, 1, length, copy);
-    fclose(copy);
-    if (longer) {
-        std::error_code ignored;
-        std::filesystem::resize_file("Tobalin.tmp", length, ignored);
-    }
-}
-
 // From connecting to QUIT, on an open socket with reply_buffer taken.
 static int run_session(os_socket socket, const char* server, unsigned short port)
 {
@@ -222,7 +200,9 @@ static int run_session(os_socket socket, const char* server, unsigned short port
             snprintf(reply_buffer, pop3_buffer_size, "RETR %d\r\n", static_cast<int>(n));
             if (send_command(socket, reply_buffer) != 0 || read_multiline_reply(socket, &length, reply_buffer) != 0)
                 return -1;
-            write_raw_copy(reply_buffer, length);
+            // The raw copy of the last message retrieved, its bytes exactly as
+            // received; not being able to write it does not stop the session.
+            os_files->write_whole_file("Tobalin.tmp", reply_buffer, length);
             pop3_message_handler(reply_buffer);
         }
         snprintf(reply_buffer, pop3_buffer_size, "DELE %d\r\n", static_cast<int>(n));

@@ -1,4 +1,4 @@
-// Reading a user's file whole (POSIX).
+// Reading and writing whole files (POSIX).
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -34,4 +34,26 @@ static os_status read_whole_file(const char* path, char** block, size_t* length)
     return os_ok;
 }
 
-const os_files_calls os_native_files = {read_whole_file};
+static os_status write_whole_file(const char* path, const void* bytes, size_t length)
+{
+    int fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return os_failed;
+    const char* p = static_cast<const char*>(bytes);
+    size_t left = length;
+    while (left > 0) {
+        ssize_t wrote = write(fd, p, left);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            break;
+        p += wrote;
+        left -= static_cast<size_t>(wrote);
+    }
+    bool whole = left == 0 && ftruncate(fd, static_cast<off_t>(length)) == 0;
+    if (close(fd) != 0)
+        whole = false;
+    return whole ? os_ok : os_failed;
+}
+
+const os_files_calls os_native_files = {read_whole_file, write_whole_file};

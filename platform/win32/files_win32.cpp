@@ -1,4 +1,4 @@
-// Reading a user's file whole (KERNEL32).
+// Reading and writing whole files (KERNEL32).
 #include <windows.h>
 
 #include <cstdlib>
@@ -32,4 +32,17 @@ static os_status read_whole_file(const char* path, char** block, size_t* length)
     return os_ok;
 }
 
-const os_files_calls os_native_files = {read_whole_file};
+static os_status write_whole_file(const char* path, const void* bytes, size_t length)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return os_failed;
+    DWORD written = 0;
+    bool whole = WriteFile(file, bytes, static_cast<DWORD>(length), &written, nullptr) && written == length &&
+                 SetEndOfFile(file);
+    CloseHandle(file);
+    return whole ? os_ok : os_failed;
+}
+
+const os_files_calls os_native_files = {read_whole_file, write_whole_file};
