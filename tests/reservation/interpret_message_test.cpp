@@ -229,23 +229,22 @@ TEST_F(interpret, whole_messages)
     }
 }
 
-TEST_F(interpret, without_a_batch_script_the_hand_off_only_opens_the_file)
+TEST_F(interpret, the_hand_off_runs_the_script_when_one_is_set)
 {
-    Settings.Batch[0] = '\0';
-    std::string message = retrieved(text_plain, "resv 0615 2100 2154 8 A B Night News\r\n");
-    EXPECT_EQ(interpret_message(&message[0]), 0);
-    EXPECT_EQ(processes.started, std::vector<std::string>{hand_off_command});
-    EXPECT_TRUE(clock.sleeps.empty());
-    EXPECT_EQ(hand_off_reservation(), 0);
-}
-
-TEST_F(interpret, a_script_that_cannot_be_read_changes_nothing)
-{
-    strcpy(Settings.Batch, "missing.tbn");
-    std::string message = retrieved(text_plain, "resv 0615 2100 2154 8 A B Night News\r\n");
-    EXPECT_EQ(interpret_message(&message[0]), 0);
-    EXPECT_EQ(file_bytes("Tobalin.tvpi"), command_file);
-    EXPECT_EQ(hand_off_reservation(), -1);
+    struct {
+        const char* batch;
+        int result;
+        std::vector<uint32_t> sleeps;
+    } cases[] = {{"script.tbn", 0, {4321}}, {"", 0, {}}, {"missing.tbn", -1, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.batch);
+        strcpy(Settings.Batch, c.batch);
+        processes.started.clear();
+        clock.sleeps.clear();
+        EXPECT_EQ(hand_off_reservation(), c.result);
+        EXPECT_EQ(processes.started, std::vector<std::string>{hand_off_command});
+        EXPECT_EQ(clock.sleeps, c.sleeps);
+    }
 }
 
 TEST_F(interpret, a_file_that_cannot_be_written_is_not_handed_off)
@@ -256,20 +255,6 @@ TEST_F(interpret, a_file_that_cannot_be_written_is_not_handed_off)
     message = retrieved(text_plain, programme_sjis);
     EXPECT_EQ(interpret_message(&message[0]), -1);
     EXPECT_TRUE(processes.started.empty());
-}
-
-TEST_F(interpret, splits_the_message_in_place_with_at_most_two_nul_bytes)
-{
-    std::string message = retrieved(text_plain, std::string(programme_sjis) + "\r\ntrailer\r\n");
-    std::string before = message;
-    ASSERT_EQ(interpret_message(&message[0]), 0);
-    size_t changed = 0;
-    for (size_t i = 0; i < message.size(); ++i)
-        if (message[i] != before[i]) {
-            EXPECT_EQ(message[i], '\0');
-            ++changed;
-        }
-    EXPECT_EQ(changed, 2u);
 }
 
 TEST(quoted_printable, decodes_escapes_and_soft_line_breaks)

@@ -39,12 +39,16 @@ protected:
     clock_double clock{{2005, 6, 1}};
 };
 
-std::string programme_file(const std::string& station, const std::string& date_lines, const std::string& times,
-                           const std::string& title_line)
+// The file a valid command gives; a null title is the default one.
+std::string programme_file(const std::string& station, int year, int month, int day, const char* start,
+                           const char* end, const char* title)
 {
     return "Content-type: application/x-tv-program-info; charset=shift_jis\r\n"
            "version: 1\r\n"
-           "station: " + station + "\r\n" + date_lines + times + title_line +
+           "station: " + station + "\r\nyear: " + std::to_string(year) + "\r\nmonth: " + std::to_string(month) +
+           "\r\ndate: " + std::to_string(day) + "\r\nstart: " + start + "\r\nend: " + end + "\r\n" +
+           (title ? std::string("program-title: ") + title : "program-title: Tobalin\x97\x5C\x96\xF1") +
+           "\r\n"
            "program-subtitle: \r\n"
            "genre: \r\n"
            "subgenre: \r\n"
@@ -73,60 +77,39 @@ TEST_F(programme_command, worked_example_holds_byte_for_byte)
               "\r\n");
 }
 
-TEST_F(programme_command, open_form_writes_the_default_title)
-{
-    std::string file;
-    ASSERT_EQ(run(std::string("open x prog add 20050615 2100 2154 8") + end_of_message, &file), 0);
-    EXPECT_EQ(file, programme_file("ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-                                   "start: 21:00\r\nend: 21:54\r\n",
-                                   "program-title: Tobalin\x97\x5C\x96\xF1\r\n"));
-}
-
 TEST_F(programme_command, accepted_commands)
 {
     struct {
         const char* body;
         const char* station;
-        const char* date_lines;
-        const char* times;
-        const char* title;
+        int year, month, day;
+        const char *start, *end, *title;
     } cases[] = {
-        {" \t resv 0615 2100 2154 8 A B T", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "T"},
-        {"resv 0231 2100 2154 8 A B T", "ChannelEight", "year: 2006\r\nmonth: 2\r\ndate: 31\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "T"},
-        {"resv 0615 0000 2359 1 A B T", "One", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 00:00\r\nend: 23:59\r\n", "T"},
-        {"resv 1231 2330 0030 999 A B T", "Last", "year: 2005\r\nmonth: 12\r\ndate: 31\r\n",
-         "start: 23:30\r\nend: 00:30\r\n", "T"},
-        {"resv 0615 ab05 2154 8 A B T", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 00:05\r\nend: 21:54\r\n", "T"},
-        {"resv 06 7 2100 2154 8 A B T", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 7\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "T"},
-        {"resv   0615\t2100  2154 \t8ch A B Night\tNews  ", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "Night\tNews  "},
-        {"resvp w 0615 2100 2154 8 A B T", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "T"},
+        {"open x prog add 20050615 2100 2154 8", "ChannelEight", 2005, 6, 15, "21:00", "21:54", nullptr},
+        {"open  x  prog \t add  20070101 0900 0930 8 anything else", "ChannelEight", 2007, 1, 1, "09:00", "09:30",
+         nullptr},
+        {" \t resv 0615 2100 2154 8 A B T", "ChannelEight", 2005, 6, 15, "21:00", "21:54", "T"},
+        {"resv 0231 2100 2154 8 A B T", "ChannelEight", 2006, 2, 31, "21:00", "21:54", "T"},
+        {"resv 0615 0000 2359 1 A B T", "One", 2005, 6, 15, "00:00", "23:59", "T"},
+        {"resv 1231 2330 0030 999 A B T", "Last", 2005, 12, 31, "23:30", "00:30", "T"},
+        {"resv 0615 ab05 2154 8 A B T", "ChannelEight", 2005, 6, 15, "00:05", "21:54", "T"},
+        {"resv 06 7 2100 2154 8 A B T", "ChannelEight", 2005, 6, 7, "21:00", "21:54", "T"},
+        {"resv   0615\t2100  2154 \t8ch A B Night\tNews  ", "ChannelEight", 2005, 6, 15, "21:00", "21:54",
+         "Night\tNews  "},
+        {"resvp w 0615 2100 2154 8 A B T", "ChannelEight", 2005, 6, 15, "21:00", "21:54", "T"},
         // The title is the rest of its line; later lines are not the programme's.
-        {"resv 0615 2100 2154 8 A B Night News\r\nmore\r\nlines", "ChannelEight",
-         "year: 2005\r\nmonth: 6\r\ndate: 15\r\n", "start: 21:00\r\nend: 21:54\r\n", "Night News"},
-        {"resv 0615 2100 2154 8 A B Night\rNews", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", "Night"},
+        {"resv 0615 2100 2154 8 A B Night News\r\nmore\r\nlines", "ChannelEight", 2005, 6, 15, "21:00", "21:54",
+         "Night News"},
+        {"resv 0615 2100 2154 8 A B Night\rNews", "ChannelEight", 2005, 6, 15, "21:00", "21:54", "Night"},
         // The word B runs on through the line end: no title.
-        {"resv 0615 2100 2154 8 A B", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", ""},
-        {"resv 0615 2100 2154 8", "ChannelEight", "year: 2005\r\nmonth: 6\r\ndate: 15\r\n",
-         "start: 21:00\r\nend: 21:54\r\n", ""},
-        {"open  x  prog \t add  20070101 0900 0930 8 anything else", "ChannelEight",
-         "year: 2007\r\nmonth: 1\r\ndate: 1\r\n", "start: 09:00\r\nend: 09:30\r\n", nullptr},
+        {"resv 0615 2100 2154 8 A B", "ChannelEight", 2005, 6, 15, "21:00", "21:54", ""},
+        {"resv 0615 2100 2154 8", "ChannelEight", 2005, 6, 15, "21:00", "21:54", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
         std::string file;
         ASSERT_EQ(run(std::string(c.body) + end_of_message, &file), 0);
-        std::string title_line = c.title ? std::string("program-title: ") + c.title + "\r\n"
-                                         : "program-title: Tobalin\x97\x5C\x96\xF1\r\n";
-        EXPECT_EQ(file, programme_file(c.station, c.date_lines, c.times, title_line));
+        EXPECT_EQ(file, programme_file(c.station, c.year, c.month, c.day, c.start, c.end, c.title));
     }
 }
 
