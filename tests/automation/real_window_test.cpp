@@ -42,7 +42,10 @@ TEST_F(real_window, a_script_finds_waits_for_clicks_messages_and_raises_a_window
               0);
     EXPECT_NE(window_slots[1], nullptr);
     EXPECT_NE(window_slots[2], nullptr);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 25000), WAIT_OBJECT_0);
+    bool ended = WaitForSingleObject(process.hProcess, 25000) == WAIT_OBJECT_0;
+    if (!ended)
+        TerminateProcess(process.hProcess, 1);
+    EXPECT_TRUE(ended);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 

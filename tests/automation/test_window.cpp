@@ -2,7 +2,7 @@
 // "Tobalin test" until it changes to "Tobalin test ready" a moment after
 // start, a child button "OK", and a second window in front of it. Writes one
 // line per event to the file named on its command line; ends when closed, or
-// by itself after 20 seconds.
+// by itself after 20 seconds, and in any case within a minute.
 #include <windows.h>
 
 #include <cstdio>
@@ -49,8 +49,17 @@ static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wpara
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// Ends the program whatever the window calls are doing: a display that
+// never answers must not leave it running under the test.
+static DWORD WINAPI watchdog(LPVOID)
+{
+    Sleep(60000);
+    ExitProcess(2);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int)
 {
+    CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
     std::string path = command_line;
     if (path.size() >= 2 && path.front() == '"')
         path = path.substr(1, path.size() - 2);
