@@ -59,20 +59,33 @@ const char programme_jis_qp[] = "Content-type: application/x-tv-program-info; ch
                                 "station: =1B$B#N#H#KAm9g=1B(B\r\n"
                                 "program-title: =1B$B%K%e!<%9#7=1B(B\r\n";
 
-struct message_case {
-    const char* what;
-    std::string message;
-    int result;
-    std::string file;  // the bytes of Tobalin.tvpi afterwards, or unchanged
+class interpret : public in_temp_dir {
+protected:
+    void SetUp() override
+    {
+        in_temp_dir::SetUp();
+        write_file("stations.txt", "8, ChannelEight\r\n");
+        write_file("script.tbn", "Sleep 4321\r\n");
+        memset(&Settings, 0, sizeof Settings);
+        strcpy(Settings.Station, "stations.txt");
+        strcpy(Settings.Batch, "script.tbn");
+    }
+    clock_double clock{{2005, 6, 1}};
+    process_double processes;
 };
 
-std::vector<message_case> message_cases()
+TEST_F(interpret, whole_messages)
 {
     const std::string command = "resv 0615 2100 2154 8 A B Night News\r\n";
     const std::string media = "Content-Type: application/x-tv-program-info";
     const std::string programme_line = media + "; charset=shift_jis\r\n";
     const std::string cut_short = retrieved(text_plain, programme_sjis);
-    return {
+    const struct {
+        const char* what;
+        std::string message;
+        int result;
+        std::string file;  // the bytes of Tobalin.tvpi afterwards, or unchanged
+    } cases[] = {
         // The command path.
         {"command in a plain message", retrieved(text_plain, command), 0, worked_example_file},
         {"command with LF line ends", lf_only(retrieved(text_plain, command)), 0, worked_example_file},
@@ -101,16 +114,18 @@ std::vector<message_case> message_cases()
          retrieved("Content-Type: text/plain\r\nContent-Transfer-Encoding: Quoted-Printable\r\n",
                    "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"),
          0, "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"},
-        {"charset Shift_JIS is copied unchanged", retrieved(text_plain, media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"), 0,
-         media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"},
+        {"charset Shift_JIS is copied unchanged", retrieved(text_plain, media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"),
+         0, media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"},
         {"charset euc-jp is copied unchanged", retrieved(text_plain, media + "; charset=euc-jp\r\n\xa3\xce\r\n"), 0,
          media + "; charset=euc-jp\r\n\xa3\xce\r\n"},
         {"a space before the semicolon", retrieved(text_plain, media + " ; charset=shift_jis\r\n"), -1, unchanged},
         {"nothing after the media type", retrieved(text_plain, media + "\r\nversion: 1\r\n"), -1, unchanged},
         {"the media type at the very end of the decoded text",
-         retrieved(quoted_printable, media + "=00; charset=shift_jis\r\n"), -1, unchanged},
+         retrieved(quoted_printable, media + "=00charset=3Dshift_jis\r\n"), -1, unchanged},
         {"the first Content-Type in the body decides",
          retrieved(text_plain, "Content-Type: text/html\r\n\r\n" + programme_line), -1, unchanged},
+        {"Content-Type wins over an earlier Content-type",
+         retrieved(text_plain, "Content-type: text/html\r\n\r\n" + programme_line), 0, programme_line},
         {"multipart: only the part's header lines",
          retrieved("Content-Type: multipart/mixed; boundary=XX\r\nContent-Transfer-Encoding: 7bit\r\n",
                    "--XX\r\n" + programme_line + "\r\nversion: 1\r\n--XX--\r\n"),
@@ -120,26 +135,7 @@ std::vector<message_case> message_cases()
                    "--XX\r\n" + programme_line + "Content-Transfer-Encoding: 7bit\r\n\r\nversion: 1\r\n--XX--\r\n"),
          -1, unchanged},
     };
-}
-
-class interpret : public in_temp_dir {
-protected:
-    void SetUp() override
-    {
-        in_temp_dir::SetUp();
-        write_file("stations.txt", "8, ChannelEight\r\n");
-        write_file("script.tbn", "Sleep 4321\r\n");
-        memset(&Settings, 0, sizeof Settings);
-        strcpy(Settings.Station, "stations.txt");
-        strcpy(Settings.Batch, "script.tbn");
-    }
-    clock_double clock{{2005, 6, 1}};
-    process_double processes;
-};
-
-TEST_F(interpret, whole_messages)
-{
-    for (const message_case& c : message_cases()) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         write_file("Tobalin.tvpi", previous_file);
         processes.started.clear();
@@ -190,16 +186,11 @@ TEST(quoted_printable, decodes_escapes_and_soft_line_breaks)
         std::string encoded;
         std::string decoded;
     } cases[] = {
-        {"=41=4a=4A", "AJJ"},
-        {"=E3=e3\x82\xa0", "\xe3\xe3\x82\xa0"},
+        {"=41=4a=4A", "AJJ"}, {"=E3=e3\x82\xa0", "\xe3\xe3\x82\xa0"}, {"a \t\r\nb", "a \t\r\nb"},
         {"=G1=1G", "\x01\x10"},  // a byte that is no hexadecimal digit counts as 0
-        {"a=\nb", "ab"},
-        {"a=\r\n\r\nb", "ab"},   // the whole run of line ends goes
-        {"a \t\r\nb", "a \t\r\nb"},
-        {"a= \rb", "a"},  // two bytes that are no digits give 0, which ends the text
-        // An escape cut off by the end of the text is kept as it stands.
-        {"ab=", "ab="},
-        {"ab=4", "ab=4"},
+        {"a= \rb", "a"},          // so two of them give 0, which ends the text
+        {"a=\nb", "ab"}, {"a=\r\n\r\nb", "ab"},  // a soft line break takes the whole run of line ends
+        {"ab=", "ab="}, {"ab=4", "ab=4"},      // an escape cut off by the end of the text is kept as it stands
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.encoded);

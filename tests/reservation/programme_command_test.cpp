@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         in_temp_dir::SetUp();
-        write_file("stations.txt", "# channel, name\r\n8, ChannelEight\r\n1, One\r\n999, Last\r\n");
+        write_file("stations.txt", "# channel, name\r\n8, ChannelEight\r\n1, One\r\n999, Last\r\n0, O\r\n1000, K\r\n");
         memset(&Settings, 0, sizeof Settings);
         strcpy(Settings.Station, "stations.txt");
     }
@@ -79,7 +79,8 @@ TEST_F(programme_command, accepted_commands)
         {"resv 0615 0000 2359 1 A B T", "One", 2005, 6, 15, "00:00", "23:59", "T"},
         {"resv 1231 2330 0030 999 A B T", "Last", 2005, 12, 31, "23:30", "00:30", "T"},
         {"resv 0615 ab05 2154 8 A B T", "ChannelEight", 2005, 6, 15, "00:05", "21:54", "T"},
-        {"resv   0615\t2100  2154 \t8ch A B Night\tNews  ", "ChannelEight", 2005, 6, 15, "21:00", "21:54",
+        // Blanks are spaces and tabs; a tab belongs to a word.
+        {"resv   0615\t2100  2154 \t8ch\tx A B Night\tNews  ", "ChannelEight", 2005, 6, 15, "21:00", "21:54",
          "Night\tNews  "},
         {"resvp w 0615 2100 2154 8 A B T", "ChannelEight", 2005, 6, 15, "21:00", "21:54", "T"},
         // The title is the rest of its line; later lines are not the programme's.
@@ -125,7 +126,7 @@ TEST_F(programme_command, refused_commands_write_nothing)
         "open x add 20050615 2100 2154 8",
         "open x prog add 20030615 2100 2154 8",
         "resvp 0615 2100 2154 8 A B T",  // 0615 is taken for the word after "resvp"
-        // Each field out of its range, or (channel 7) with no line in the station file.
+        // Each field out of its range (channels 0 and 1000 have lines), or channel 7 with no line.
         "resv 0015 2100 2154 8 A B T", "resv 1315 2100 2154 8 A B T", "resv ab15 2100 2154 8 A B T",
         "resv 0600 2100 2154 8 A B T", "resv 0632 2100 2154 8 A B T", "resv 0615 2400 2154 8 A B T",
         "resv 0615 2360 2154 8 A B T", "resv 0615 2100 2400 8 A B T", "resv 0615 2100 2160 8 A B T",

@@ -156,8 +156,10 @@ TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_
             for (size_t i = 0; i < 8; ++i) {
                 if (i == bad && fits)
                     EXPECT_EQ(fields[i].size(), v.capacity);
+                else if (i < bad || fits)
+                    EXPECT_EQ(fields[i], full_key[i].loaded) << full_key[i].name;
                 else
-                    EXPECT_EQ(fields[i], i < bad || fits ? full_key[i].loaded : i == 0 ? dword(0) : "") << full_key[i].name;
+                    EXPECT_EQ(fields[i], i == 0 ? dword(0) : "") << full_key[i].name;
             }
         }
     }
