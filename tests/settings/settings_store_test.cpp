@@ -100,36 +100,34 @@ protected:
     void TearDown() override { clear_test_registry(); }
 };
 
-TEST_F(settings_store, save_stores_dword_timer_texts_without_nul_and_scrambled_passwords)
+TEST_F(settings_store, save_stores_dword_timer_texts_without_nul_and_scrambled_passwords_that_load_back)
 {
-    fill("aMb", "endM");
-    ASSERT_EQ(save_settings(), 0);
-    EXPECT_STREQ(Settings.Pass, "aMb") << "the record keeps the plain password";
-    const std::pair<uint32_t, std::string> expected[] = {
-        {os_reg_dword, dword(60)},
-        {os_reg_sz, "pop.example.jp"},
-        {os_reg_sz, ""},
-        {os_reg_sz, "recorder"},
-        {os_reg_sz, std::string("\x2c\x00\x2f", 3)},
-        {os_reg_sz, "C:\\rec.tbn"},
-        {os_reg_sz, "C:\\station.txt"},
-        {os_reg_sz, std::string("(#)\0\0", 5)},  // a final "M" scrambles to 0: a terminator after it keeps it
+    // "M" is the scrambling key itself: its byte is stored as 0, and a final
+    // one with a NUL after it, so that it is no terminator.
+    const std::string nul(1, '\0');
+    const struct {
+        const char *pass, *pass_mail;
+        std::string stored_pass, stored_pass_mail;
+    } cases[] = {
+        {"aMb", "endM", "," + nul + "/", "(#)" + nul + nul},
+        {"secret", "", scrambled("secret"), ""},
+        {"MMM", "Mend", std::string(4, '\0'), nul + "(#)"},
+        {"012345678901234567890123456789", "M", scrambled("012345678901234567890123456789"), nul + nul},
     };
-    for (size_t i = 0; i < 8; ++i)
-        EXPECT_EQ(stored(os_local_machine, full_key[i].name), expected[i]) << full_key[i].name;
-}
-
-TEST_F(settings_store, passwords_round_trip_through_save_and_load)
-{
-    // "M" is the scrambling key itself: its byte is stored as 0.
-    for (const char* pass : {"secret", "", "aMb", "MMM", "Mend", "endM", "012345678901234567890123456789"}) {
-        SCOPED_TRACE(pass);
-        fill(pass, pass);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pass);
+        fill(c.pass, c.pass_mail);
         ASSERT_EQ(save_settings(), 0);
+        EXPECT_STREQ(Settings.Pass, c.pass) << "the record keeps the plain password";
+        const std::vector<std::string> stored_values = {dword(60), "pop.example.jp", "", "recorder", c.stored_pass,
+                                                        "C:\\rec.tbn", "C:\\station.txt", c.stored_pass_mail};
+        for (size_t i = 0; i < 8; ++i)
+            EXPECT_EQ(stored(os_local_machine, full_key[i].name), std::make_pair(full_key[i].type, stored_values[i]))
+                << full_key[i].name;
         memset(&Settings, 0x55, sizeof Settings);
         ASSERT_EQ(load_settings(), 0);
-        EXPECT_EQ(record_fields(), (std::vector<std::string>{dword(60), "pop.example.jp", "", "recorder", pass,
-                                                             "C:\\rec.tbn", "C:\\station.txt", pass}));
+        EXPECT_EQ(record_fields(), (std::vector<std::string>{dword(60), "pop.example.jp", "", "recorder", c.pass,
+                                                             "C:\\rec.tbn", "C:\\station.txt", c.pass_mail}));
     }
 }
 
@@ -142,44 +140,30 @@ TEST_F(settings_store, no_key_gives_timer_10_and_empty_texts)
 
 TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_one_empties_it_and_later_fields)
 {
+    const std::string missing = "<missing>";
     for (size_t bad = 0; bad < 8; ++bad) {
         const full_value& v = full_key[bad];
-        for (int length : {-1, static_cast<int>(v.capacity), static_cast<int>(v.capacity) + 1}) {  // -1: missing
-            SCOPED_TRACE(std::string(v.name) + " of " + std::to_string(length));
+        const std::string full(v.capacity, 'p');
+        // Earlier versions stored a NUL after each text (and a password cut
+        // short at its first scrambled 0 byte): the NUL is no part of it.
+        for (const std::string& value : {missing, full, full + '\0', full + 'p'}) {
+            SCOPED_TRACE(std::string(v.name) + " of " + std::to_string(value.size()));
+            bool fits = value == full || (value == full + '\0' && v.type == os_reg_sz);
             clear_test_registry();
             put_all(v.name);
-            if (length >= 0)
-                put(v.name, v.type, std::string(length, 'p'));
-            bool fits = length >= 0 && length <= static_cast<int>(v.capacity);
+            if (value != missing)
+                put(v.name, v.type, value);
             EXPECT_EQ(load_settings(), fits ? 0 : -1);
             std::vector<std::string> fields = record_fields();
             for (size_t i = 0; i < 8; ++i) {
                 if (i == bad && fits)
-                    EXPECT_EQ(fields[i].size(), v.capacity);
+                    EXPECT_EQ(fields[i], v.stored == v.loaded ? full : scrambled(full));
                 else if (i < bad || fits)
                     EXPECT_EQ(fields[i], full_key[i].loaded) << full_key[i].name;
                 else
                     EXPECT_EQ(fields[i], i == 0 ? dword(0) : "") << full_key[i].name;
             }
         }
-    }
-}
-
-TEST_F(settings_store, texts_stored_by_earlier_versions_load_as_before)
-{
-    // Earlier versions wrote a NUL after each text, and a scrambled password
-    // only up to its first 0 byte: "abMcd" was stored cut short.
-    const std::string nul(1, '\0'), full(100, 'p');
-    const struct {
-        size_t field;
-        std::string stored, loaded;
-    } cases[] = {{4, scrambled("secret") + nul, "secret"}, {4, scrambled("ab") + nul, "ab"}, {1, full + nul, full}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.loaded);
-        put_all();
-        put(full_key[c.field].name, os_reg_sz, c.stored);
-        ASSERT_EQ(load_settings(), 0);
-        EXPECT_EQ(record_fields()[c.field], c.loaded);
     }
 }
 
