@@ -38,9 +38,10 @@ void put(const char* name, uint32_t type, const std::string& bytes)
     os_registry->close_key(key);
 }
 
+// A DWORD's bytes as stored, on the little-endian machines we build for.
 std::string dword(uint32_t value)
 {
-    return std::string(reinterpret_cast<const char*>(&value), 4);  // little-endian, as the registry stores it
+    return std::string(reinterpret_cast<const char*>(&value), 4);
 }
 
 std::string scrambled(std::string text)
