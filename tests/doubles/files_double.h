@@ -13,7 +13,6 @@ struct files_double {
     ~files_double();
     std::string text;
     os_status result;
-    int reads = 0;
 
 private:
     const os_files_calls* previous;

@@ -1,39 +1,35 @@
 #include "tests/doubles/registry_double.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace {
 
-// Key and value names are not case-sensitive in the registry.
-std::string folded(const char* name)
-{
-    std::string s(name);
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(tolower(c)); });
-    return s;
-}
-
 struct stored {
     uint32_t type;
-    std::vector<char> data;
+    std::string data;
 };
 using key_values = std::map<std::string, stored>;
-std::map<std::string, key_values> keys;
+std::map<std::string, key_values> keys;  // by root and path
+
+key_values& values_of(os_reg_key key)
+{
+    return *reinterpret_cast<key_values*>(key);
+}
 
 std::string key_name(os_reg_root root, const char* path)
 {
-    return (root == os_local_machine ? "hklm\\" : "hkcu\\") + folded(path);
+    return std::to_string(root) + path;
 }
 
 os_status open_key(os_reg_root root, const char* path, os_reg_key* key)
 {
     auto found = keys.find(key_name(root, path));
-    *key = found == keys.end() ? nullptr : reinterpret_cast<os_reg_key>(&found->second);
-    return *key ? os_ok : os_not_found;
+    if (found == keys.end())
+        return os_not_found;
+    *key = reinterpret_cast<os_reg_key>(&found->second);
+    return os_ok;
 }
 
 os_status create_key(os_reg_root root, const char* path, os_reg_key* key)
@@ -44,25 +40,23 @@ os_status create_key(os_reg_root root, const char* path, os_reg_key* key)
 
 os_status query_value(os_reg_key key, const char* name, uint32_t* type, void* data, uint32_t* size)
 {
-    key_values& values = *reinterpret_cast<key_values*>(key);
-    auto found = values.find(folded(name));
-    if (found == values.end())
+    auto found = values_of(key).find(name);
+    if (found == values_of(key).end())
         return os_not_found;
-    uint32_t capacity = *size;
-    *size = static_cast<uint32_t>(found->second.data.size());
+    const std::string& bytes = found->second.data;
     if (type)
         *type = found->second.type;
-    if (*size > capacity)
+    bool fits = bytes.size() <= *size;
+    *size = static_cast<uint32_t>(bytes.size());
+    if (!fits)
         return os_failed;  // ERROR_MORE_DATA
-    if (*size)
-        memcpy(data, found->second.data.data(), *size);
+    memcpy(data, bytes.data(), bytes.size());
     return os_ok;
 }
 
 os_status set_value(os_reg_key key, const char* name, uint32_t type, const void* data, uint32_t size)
 {
-    const char* bytes = static_cast<const char*>(data);
-    (*reinterpret_cast<key_values*>(key))[folded(name)] = stored{type, std::vector<char>(bytes, bytes + size)};
+    values_of(key)[name] = stored{type, std::string(static_cast<const char*>(data), size)};
     return os_ok;
 }
 
@@ -72,39 +66,36 @@ void close_key(os_reg_key) {}
 registry_faults* active = nullptr;
 const os_registry_calls* inner = nullptr;
 
-// Counts the call; true when it is the one to fail.
-bool nth_call_fails()
+// Counts the call: os_ok when it may go on to the wrapped registry.
+os_status fault(bool machine_root = false)
 {
-    return ++active->calls == active->fail_call;
-}
-
-bool denied(os_reg_root root)
-{
-    return root == os_local_machine && active->deny_local_machine;
+    if (++active->calls == active->fail_call)
+        return os_failed;
+    return machine_root && active->deny_local_machine ? os_denied : os_ok;
 }
 
 os_status faulty_open_key(os_reg_root root, const char* path, os_reg_key* key)
 {
-    if (nth_call_fails())
-        return os_failed;
-    return denied(root) ? os_denied : inner->open_key(root, path, key);
+    os_status status = fault(root == os_local_machine);
+    return status != os_ok ? status : inner->open_key(root, path, key);
 }
 
 os_status faulty_create_key(os_reg_root root, const char* path, os_reg_key* key)
 {
-    if (nth_call_fails())
-        return os_failed;
-    return denied(root) ? os_denied : inner->create_key(root, path, key);
+    os_status status = fault(root == os_local_machine);
+    return status != os_ok ? status : inner->create_key(root, path, key);
 }
 
 os_status faulty_query_value(os_reg_key key, const char* name, uint32_t* type, void* data, uint32_t* size)
 {
-    return nth_call_fails() ? os_failed : inner->query_value(key, name, type, data, size);
+    os_status status = fault();
+    return status != os_ok ? status : inner->query_value(key, name, type, data, size);
 }
 
 os_status faulty_set_value(os_reg_key key, const char* name, uint32_t type, const void* data, uint32_t size)
 {
-    return nth_call_fails() ? os_failed : inner->set_value(key, name, type, data, size);
+    os_status status = fault();
+    return status != os_ok ? status : inner->set_value(key, name, type, data, size);
 }
 
 void faulty_close_key(os_reg_key key)

@@ -7,10 +7,9 @@
 extern const os_registry_calls memory_registry;
 void memory_registry_clear();
 
-// Wraps the registry in use while it lives, to produce the faults a real
-// registry does not produce on demand: the n-th call fails (counting every
-// call but close), and the machine-wide root refuses access, as it does for
-// a standard user on current Windows.
+// Wraps the registry in use while it lives: the n-th call (close not
+// counted) fails, and the machine-wide root refuses access, as it does for a
+// standard user on current Windows.
 struct registry_faults {
     registry_faults();
     ~registry_faults();

@@ -15,41 +15,30 @@
 
 namespace {
 
-const char prog_id[] = "TobalinTest.tvpi";
-
-void set_default_value(const char* path, const std::string& value)
+void set_default_value(const std::string& path, const std::string& value)
 {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, path.c_str(), REG_SZ, value.c_str(), static_cast<DWORD>(value.size())),
               ERROR_SUCCESS);
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
 }
 
 class real_hand_off : public in_temp_dir {
 protected:
-    void SetUp() override
-    {
-        in_temp_dir::SetUp();
-        // The receiver is built next to this test program.
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string receiver = std::filesystem::path(self).replace_filename("tvpi_receiver.exe").string();
-        set_default_value(".tvpi", prog_id);
-        set_default_value((std::string(prog_id) + "\\shell\\open\\command").c_str(),
-                          "\"" + receiver + "\" \"%1\"");
-    }
     void TearDown() override
     {
         RegDeleteTreeA(HKEY_CLASSES_ROOT, ".tvpi");
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, prog_id);
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "TobalinTest.tvpi");
         in_temp_dir::TearDown();
     }
 };
 
 TEST_F(real_hand_off, the_registered_application_receives_the_file)
 {
+    // The receiver is built next to this test program.
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string receiver = std::filesystem::path(self).replace_filename("tvpi_receiver.exe").string();
+    set_default_value(".tvpi", "TobalinTest.tvpi");
+    set_default_value("TobalinTest.tvpi\\shell\\open\\command", "\"" + receiver + "\" \"%1\"");
     write_file("stations.txt", "8, ChannelEight\r\n");
     memset(&Settings, 0, sizeof Settings);
     strcpy(Settings.Station, "stations.txt");
