@@ -40,7 +40,6 @@ int connect_to(os_socket, uint32_t, uint16_t)
     if (!active->replies.empty())
         active->served = active->replies[0];
     active->error = active->connect_error;
-    active->connecting = active->error == os_would_block;
     return active->error == 0 ? 0 : -1;
 }
 
@@ -88,12 +87,8 @@ int receive(os_socket, char* data, int length)
 
 int wait_for(os_socket, os_wait_for what, uint32_t)
 {
-    if (what == os_writable) {
-        if (!active->connecting)
-            return 1;
-        active->connecting = false;
+    if (what == os_writable)
         return active->connect_wait;
-    }
     // A server with nothing to say until it is asked is silent too.
     if (ended())
         return active->after_replies == sockets_double::goes_silent ? 0 : 1;

@@ -23,7 +23,7 @@ struct sockets_double {
     bool open_fails = false;
     bool resolve_fails = false;
     int connect_error = 0;             // 0: connected at once; else connect fails with it
-    int connect_wait = 1;              // the wait for a connection under way
+    int connect_wait = 1;              // the wait to write, as after a connection under way
     int failing_send = 0;              // 1-based; 0: no send fails
     std::vector<std::string> replies;  // the first is there at once, each next one after a send
     std::vector<size_t> pieces;        // most bytes the n-th receive gives (cycled); none: no bound
@@ -37,7 +37,6 @@ struct sockets_double {
     size_t position = 0;      // into served
     size_t receives = 0;      // made so far, to pick the piece size
     int sends = 0;
-    bool connecting = false;  // connect said the connection is under way
     int error = 0;
     const os_sockets_calls* previous;
 };
