@@ -91,17 +91,21 @@ struct script_server {
         SOCKET s = accept(listener, nullptr, nullptr);
         int on = 1;
         setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-        // The client sends each command whole and waits for its reply.
+        // Takes one command line (the client waits for each reply before it
+        // sends the next), or false once the client has hung up.
         auto next_command = [&]() {
-            if (!readable(s)) {
-                received += "<the client did not hang up>";
-                return false;
-            }
-            char data[512];
-            int got = static_cast<int>(recv(s, data, sizeof data, 0));
-            if (got > 0)
+            do {
+                if (!readable(s)) {
+                    received += "<the client did not hang up>";
+                    return false;
+                }
+                char data[512];
+                int got = static_cast<int>(recv(s, data, sizeof data, 0));
+                if (got <= 0)
+                    return false;
                 received.append(data, static_cast<size_t>(got));
-            return got > 0;
+            } while (received.back() != '\n');
+            return true;
         };
         for (size_t i = 0; i < steps.size() && (i == 0 || next_command()); ++i) {
             const step& scripted = steps[i];
