@@ -6,12 +6,6 @@
 namespace {
 
 sockets_double* active = nullptr;
-std::string served;       // the replies sent so far
-size_t position = 0;      // into served
-size_t receives = 0;      // made so far, to pick the piece size
-int sends = 0;
-bool connecting = false;  // connect said the connection is under way
-int error = 0;
 
 os_status startup(uint16_t, uint16_t* granted)
 {
@@ -44,33 +38,33 @@ os_status resolve(const char*, uint32_t* address)
 int connect_to(os_socket, uint32_t, uint16_t)
 {
     if (!active->replies.empty())
-        served = active->replies[0];
-    error = active->connect_error;
-    connecting = error == os_would_block;
-    return error == 0 ? 0 : -1;
+        active->served = active->replies[0];
+    active->error = active->connect_error;
+    return active->error == 0 ? 0 : -1;
 }
 
 int last_error()
 {
-    return error;
+    return active->error;
 }
 
 int send_bytes(os_socket, const char* data, int length)
 {
-    if (++sends == active->failing_send) {
-        error = 10054;  // WSAECONNRESET
+    if (++active->sends == active->failing_send) {
+        active->error = 10054;  // WSAECONNRESET
         return -1;
     }
     active->sent.append(data, static_cast<size_t>(length));
-    if (static_cast<size_t>(sends) < active->replies.size())
-        served += active->replies[static_cast<size_t>(sends)];
+    if (static_cast<size_t>(active->sends) < active->replies.size())
+        active->served += active->replies[static_cast<size_t>(active->sends)];
     return length;
 }
 
 // Every reply sent and received: what comes next is the ending.
 bool ended()
 {
-    return position == served.size() && static_cast<size_t>(sends) + 1 >= active->replies.size();
+    return active->position == active->served.size() &&
+           static_cast<size_t>(active->sends) + 1 >= active->replies.size();
 }
 
 int receive(os_socket, char* data, int length)
@@ -78,32 +72,27 @@ int receive(os_socket, char* data, int length)
     if (ended()) {
         if (active->after_replies == sockets_double::closes)
             return 0;
-        error = 10054;
+        active->error = 10054;
         return -1;
     }
-    size_t count = std::min(static_cast<size_t>(length), served.size() - position);
+    size_t count = std::min(static_cast<size_t>(length), active->served.size() - active->position);
     const std::vector<size_t>& pieces = active->pieces;
     if (!pieces.empty())
-        count = std::min(count, std::max<size_t>(1, pieces[receives % pieces.size()]));
-    ++receives;
-    memcpy(data, served.data() + position, count);
-    position += count;
+        count = std::min(count, std::max<size_t>(1, pieces[active->receives % pieces.size()]));
+    ++active->receives;
+    memcpy(data, active->served.data() + active->position, count);
+    active->position += count;
     return static_cast<int>(count);
 }
 
-int wait_for(os_socket, os_wait_for what, uint32_t milliseconds)
+int wait_for(os_socket, os_wait_for what, uint32_t)
 {
-    if (what == os_writable) {
-        if (!connecting)
-            return 1;
-        connecting = false;
+    if (what == os_writable)
         return active->connect_wait;
-    }
-    active->receive_waits.push_back(milliseconds);
     // A server with nothing to say until it is asked is silent too.
     if (ended())
         return active->after_replies == sockets_double::goes_silent ? 0 : 1;
-    return position < served.size() ? 1 : 0;
+    return active->position < active->served.size() ? 1 : 0;
 }
 
 void close_socket(os_socket)
@@ -119,12 +108,6 @@ const os_sockets_calls double_sockets = {startup, cleanup, open_tcp, resolve, co
 sockets_double::sockets_double() : previous(os_sockets)
 {
     active = this;
-    served.clear();
-    position = 0;
-    receives = 0;
-    sends = 0;
-    connecting = false;
-    error = 0;
     os_sockets = &double_sockets;
 }
 
