@@ -1,16 +1,14 @@
 // The window the real-window test drives: class "TobalinTestMain", title
-// "Tobalin test" until it changes to "Tobalin test ready" a moment after
-// start, a child button "OK", and a second window in front of it. Writes one
-// line per event to the file named on its command line; ends when closed, or
-// by itself after 20 seconds, and in any case within a minute.
+// "Tobalin test" until it becomes "Tobalin test ready" a moment after start,
+// a child button "OK", and another window in front of it. Writes a line per
+// event to report.txt; ends when closed, or by itself after 20 seconds, and
+// in any case within a minute.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 static FILE* report;
-static HWND main_window;
-
 static const UINT_PTR title_timer = 1, give_up_timer = 2;
 static const int button_id = 101;
 
@@ -42,8 +40,7 @@ static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wpara
                (GetForegroundWindow() == window ? "yes" : "no"));
         return 0;
     case WM_DESTROY:
-        if (window == main_window)
-            PostQuitMessage(0);
+        PostQuitMessage(0);
         return 0;
     }
     return DefWindowProcA(window, message, wparam, lparam);
@@ -57,33 +54,25 @@ static DWORD WINAPI watchdog(LPVOID)
     ExitProcess(2);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
-    std::string path = command_line;
-    if (path.size() >= 2 && path.front() == '"')
-        path = path.substr(1, path.size() - 2);
-    report = fopen(path.c_str(), "w");
+    report = fopen("report.txt", "wb");
     if (!report)
         return 1;
-
     WNDCLASSA window_class = {};
     window_class.lpfnWndProc = window_procedure;
     window_class.hInstance = instance;
     window_class.lpszClassName = "TobalinTestMain";
     RegisterClassA(&window_class);
-    window_class.lpszClassName = "TobalinTestFront";
-    RegisterClassA(&window_class);
-
-    main_window = CreateWindowA("TobalinTestMain", "Tobalin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
-                                200, nullptr, nullptr, instance, nullptr);
+    HWND main_window = CreateWindowA("TobalinTestMain", "Tobalin test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                     300, 200, nullptr, nullptr, instance, nullptr);
     CreateWindowA("BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 30, main_window,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(button_id)), instance, nullptr);
     // Another window takes the front, so that bringing the main one there
     // is the script's doing.
-    HWND front = CreateWindowA("TobalinTestFront", "In front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
-                               nullptr, nullptr, instance, nullptr);
-    SetForegroundWindow(front);
+    SetForegroundWindow(CreateWindowA("STATIC", "In front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
+                                      nullptr, nullptr, instance, nullptr));
     SetTimer(main_window, title_timer, 700, nullptr);
     SetTimer(main_window, give_up_timer, 20000, nullptr);
 

@@ -18,10 +18,8 @@ std::string iconv_to_sjis(const char* from, std::string text)
     if (cd == reinterpret_cast<iconv_t>(-1))
         return "";
     char out[16];
-    char* in = &text[0];
-    char* put = out;
-    size_t in_left = text.size();
-    size_t out_left = sizeof out;
+    char *in = &text[0], *put = out;
+    size_t in_left = text.size(), out_left = sizeof out;
     bool ok = iconv(cd, &in, &in_left, &put, &out_left) != static_cast<size_t>(-1) &&
               iconv(cd, nullptr, nullptr, &put, &out_left) != static_cast<size_t>(-1);
     iconv_close(cd);
