@@ -7,10 +7,12 @@ struct os_date {
     int year;
     int month;  // 1 to 12
     int day;    // 1 to 31
+    int hour = 0;  // 0 to 23
+    int minute = 0;
 };
 
 struct os_clock_calls {
-    // GetLocalTime: today's date on the local clock.
+    // GetLocalTime: today's date and the time of day on the local clock.
     void (*local_date)(os_date* date);
     // Sleep: block the calling thread for the given milliseconds.
     void (*sleep)(uint32_t milliseconds);

@@ -10,6 +10,18 @@
 // session ends with QUIT. A session that fails anywhere sends no QUIT, so
 // the server keeps every message of it for the next poll.
 
+// How a session ended, so that the program can tell its user why nothing
+// arrives.
+enum pop3_result {
+    pop3_ok = 0,
+    pop3_no_such_server,     // the server's name does not resolve
+    pop3_no_connection,      // no socket, the connection refused, or turned away at the greeting
+    pop3_server_silent,      // a reply did not come within the time-out
+    pop3_login_refused,      // USER or PASS answered -ERR: a wrong account or password
+    pop3_mailbox_error,      // STAT, LIST, RETR, DELE or QUIT answered -ERR
+    pop3_connection_broken,  // the connection failed or closed, or a reply broke the protocol
+};
+
 constexpr uint32_t pop3_buffer_size = 16400;  // the reply buffer
 constexpr uint32_t pop3_reply_limit = 16384;  // most bytes kept of one reply
 constexpr uint16_t pop3_winsock_version = 0x0101;

@@ -12,6 +12,8 @@ static void local_date(os_date* date)
     date->year = local.tm_year + 1900;
     date->month = local.tm_mon + 1;
     date->day = local.tm_mday;
+    date->hour = local.tm_hour;
+    date->minute = local.tm_min;
 }
 
 static void sleep_ms(uint32_t milliseconds)

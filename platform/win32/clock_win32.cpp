@@ -10,6 +10,8 @@ static void local_date(os_date* date)
     date->year = now.wYear;
     date->month = now.wMonth;
     date->day = now.wDay;
+    date->hour = now.wHour;
+    date->minute = now.wMinute;
 }
 
 static void sleep_ms(uint32_t milliseconds)

@@ -1,0 +1,28 @@
+#include "app/schedule.h"
+
+#include "settings/settings.h"
+
+int32_t countdown_seconds = 0;
+int32_t poll_busy = 0;
+
+void restart_countdown()
+{
+    if (Settings.Timer == 0)
+        return;
+    // A Timer typed into the registry by hand may be too large for a 32-bit
+    // count of seconds; it then means "as seldom as can be counted".
+    int64_t seconds = int64_t{Settings.Timer} * 60;
+    countdown_seconds = seconds > INT32_MAX ? INT32_MAX : static_cast<int32_t>(seconds);
+}
+
+void hold_countdown()
+{
+    countdown_seconds = 0;
+}
+
+bool countdown_tick()
+{
+    if (countdown_seconds == 0)
+        return false;
+    return --countdown_seconds == 0;
+}
