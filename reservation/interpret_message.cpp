@@ -5,14 +5,18 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "common/text_file.h"
+#include "common/crlf_lines.h"
+#include "common/text_scan.h"
 #include "kanji/kanji_convert.h"
+#include "platform/files.h"
 #include "reservation/programme_command.h"
-
-const char programme_file_name[] = "Tobalin.tvpi";
+#include "reservation/quoted_printable.h"
 
 namespace {
+
+const char programme_file_name[] = "Tobalin.tvpi";
 
 // The blank line of a text: the first "\n\n" anywhere in it or, only when
 // it holds none, the first "\r\n\r\n". Gives the byte after the line break
@@ -30,18 +34,6 @@ bool find_blank_line(char* text, char** line_end, char** after)
         return true;
     }
     return false;
-}
-
-const char* skip_spaces(const char* p)
-{
-    while (*p == ' ')
-        ++p;
-    return p;
-}
-
-bool starts_with(const char* p, const char* value)
-{
-    return strncmp(p, value, strlen(value)) == 0;
 }
 
 bool ends_with(const char* text, size_t length, const char* tail)
@@ -67,105 +59,76 @@ void cut_part(char* part)
         part[length - 2] = '\0';
 }
 
-// Where the charset value of a programme-information part begins: after
-// "Content-Type:", the media type, one separator byte and "charset=". Null
-// when the part is not programme information.
+// Where the charset value of a programme-information part begins: after its
+// "Content-Type:" (or "Content-type:"), the media type, one separator byte
+// and "charset=". Null when the part is not programme information.
 const char* charset_of(const char* part)
 {
-    const char* p = skip_spaces(part + 13);
-    if (!starts_with(p, "application/x-tv-program-info"))
+    const char* p = after_prefix(part, "Content-Type:");
+    if (!p)
+        p = after_prefix(part, "Content-type:");
+    if (p)
+        p = after_prefix(skip_spaces(p), "application/x-tv-program-info");
+    if (!p || *p == '\0')
         return nullptr;
-    p += 29;
-    if (*p == '\0')
-        return nullptr;
-    p = skip_spaces(p + 1);
-    return starts_with(p, "charset=") ? p + 8 : nullptr;
+    return after_prefix(skip_spaces(p + 1), "charset=");
 }
 
-// Writes the programme-information file; false when it could not be written whole.
-bool write_programme_file(const char* text)
-{
-    text_file file;
-    if (text_file_create(&file, programme_file_name) != 0)
-        return false;
-    text_file_puts(&file, text);
-    return text_file_close(&file) == 0;
-}
-
-// The text to write for a programme-information part, in a new block:
-// converted to Shift_JIS when its charset says shift_jis, else unchanged.
-char* programme_text(const char* part, const char* charset)
-{
-    size_t length = strlen(part);
-    char* output = static_cast<char*>(malloc(length + 32));
-    if (!output)
-        return nullptr;
-    if (!starts_with(charset, "shift_jis")) {
-        memcpy(output, part, length + 1);
-        return output;
-    }
-    int converted = kanji_convert("auto", "sjis", part, static_cast<int>(length), output, static_cast<int>(length + 30));
-    if (converted < 0) {  // cannot happen: Shift_JIS output is never longer than its input
-        free(output);
-        return nullptr;
-    }
-    output[converted] = '\0';
-    return output;
-}
-
-int interpret_programme_information(const char* headers, char* part)
+// The text of a programme-information part: converted to Shift_JIS when its
+// charset says shift_jis, else as it stands. False when it is none.
+bool programme_text(const char* headers, char* part, std::string* file)
 {
     const char* encoding = strstr(headers, "Content-Transfer-Encoding:");
     if (!encoding)
-        return -1;
+        return false;
     cut_part(part);
 
     char* decoded = nullptr;
-    if (starts_with(skip_spaces(encoding + 26), "quoted-printable")) {
+    if (after_prefix(skip_spaces(after_prefix(encoding, "Content-Transfer-Encoding:")), "quoted-printable")) {
         decoded = decode_quoted_printable(part);
         if (!decoded)
-            return -1;
+            return false;
         part = decoded;
     }
-    int result = -1;
     const char* charset = charset_of(part);
-    char* output = charset ? programme_text(part, charset) : nullptr;
-    if (output && write_programme_file(output)) {
-        hand_off_reservation();
-        result = 0;
+    bool found = charset != nullptr;
+    if (found && after_prefix(charset, "shift_jis")) {
+        // Shift_JIS output is never longer than its input: the room suffices.
+        int length = static_cast<int>(strlen(part));
+        file->resize(static_cast<size_t>(length) + 30);
+        int converted = kanji_convert("auto", "sjis", part, length, &(*file)[0], length + 30);
+        found = converted >= 0;
+        file->resize(found ? static_cast<size_t>(converted) : 0);
+    } else if (found) {
+        *file = part;
     }
     free(decoded);
-    free(output);
-    return result;
-}
-
-int interpret_command(const char* body)
-{
-    // Created before the command is looked at: a refused command leaves it empty.
-    text_file file;
-    if (text_file_create(&file, programme_file_name) != 0)
-        return -1;
-    int result = write_programme_info_from_command(&file, body);
-    if (text_file_close(&file) != 0 || result != 0)
-        return -1;
-    hand_off_reservation();
-    return 0;
+    return found;
 }
 
 }  // namespace
 
-int interpret_message(char* message)
+reservation_outcome interpret_message(char* message, const char* station_path)
 {
     char *headers_end, *body;
     if (!find_blank_line(message, &headers_end, &body))
-        return -1;
+        return no_reservation;
     *headers_end = '\0';
     const char* headers = message;
     if (!strstr(headers, "Content-Type:"))
-        return -1;
+        return no_reservation;
 
     char* part = strstr(body, "Content-Type:");
     if (!part)
         part = strstr(body, "Content-type:");
-    return part ? interpret_programme_information(headers, part) : interpret_command(body);
+    std::string file;
+    bool reservation = part ? programme_text(headers, part, &file)
+                            : write_programme_info_from_command(body, station_path, &file) == 0;
+    if (!reservation)
+        return no_reservation;
+    // Built whole before the file is touched, and written with one call.
+    std::string lines = crlf_lines(file.data(), file.size());
+    if (os_files->write_whole_file(programme_file_name, lines.data(), lines.size()) != os_ok)
+        return reservation_not_written;
+    return reservation_written;
 }

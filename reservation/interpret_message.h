@@ -1,21 +1,19 @@
 #ifndef TOBALIN_RESERVATION_INTERPRET_MESSAGE_H
 #define TOBALIN_RESERVATION_INTERPRET_MESSAGE_H
 
-// The name of the programme-information file, in the current directory.
-extern const char programme_file_name[];
+// What became of one retrieved message.
+enum reservation_outcome {
+    reservation_written,      // "Tobalin.tvpi" now holds its reservation: hand it off
+    no_reservation,           // not a reservation, or a refused command: the file is as it was
+    reservation_not_written,  // a reservation, but the file could not be written whole
+};
 
 // Interprets one retrieved message: the reply to RETR exactly as received,
 // NUL-terminated, in a buffer the interpreter may write NUL bytes into. A
-// reservation becomes "Tobalin.tvpi", which is then handed off. 0 when the
-// file was written and handed off, -1 otherwise.
-int interpret_message(char* message);
-
-// Decodes quoted-printable text into a new block on the heap, which the
-// caller releases with free(); null when the heap refuses the block.
-char* decode_quoted_printable(const char* text);
-
-// Opens "Tobalin.tvpi" with the application registered for it and runs the
-// batch script, if one is set. The script's result, or 0 without a script.
-int hand_off_reservation();
+// body holding programme-information text is that text; any other body is
+// taken for a reservation command, whose channel is looked up in the TV
+// station file at station_path. A reservation is written to "Tobalin.tvpi"
+// in the current directory, every line ended by CR LF.
+reservation_outcome interpret_message(char* message, const char* station_path);
 
 #endif

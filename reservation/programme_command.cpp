@@ -2,12 +2,13 @@
 #include "reservation/programme_command.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "common/decimal.h"
 #include "platform/clock.h"
+#include "common/text_scan.h"
 #include "reservation/station_table.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -26,24 +27,12 @@ struct reservation {
     size_t title_length;
 };
 
-const char* skip_blanks(const char* p)
-{
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return p;
-}
-
 // A word runs to the next space; tabs and line ends belong to it.
 const char* skip_word(const char* p)
 {
-    while (*p && *p != ' ')
+    while (*p != '\0' && *p != ' ')
         ++p;
     return p;
-}
-
-bool starts_with(const char* p, const char* keyword)
-{
-    return strncmp(p, keyword, strlen(keyword)) == 0;
 }
 
 // True when count characters stand before the end of the text.
@@ -61,11 +50,6 @@ int32_t run_value(const char* p, size_t count)
     char run[5] = {};
     memcpy(run, p, count);
     return decimal_value(run);
-}
-
-bool in_range(int32_t value, int32_t low, int32_t high)
-{
-    return value >= low && value <= high;
 }
 
 // A group of two pairs, each within its range; moves past it.
@@ -92,29 +76,25 @@ bool read_time(const char** p, int32_t* hour, int32_t* minute)
     return **p != '\0' && read_group(p, hour_minute, hour, minute);
 }
 
-// Returns the form and moves past the keywords, or returns false.
+// Recognises the form and moves past its keywords; false for no known form.
 bool read_keywords(const char** p, command_form* form)
 {
-    if (starts_with(*p, "resv ")) {
+    if (const char* rest = after_prefix(*p, "resv ")) {
         *form = resv_form;
-        *p += 5;
+        *p = rest;
         return true;
     }
-    if (starts_with(*p, "resvp ")) {
+    if (const char* rest = after_prefix(*p, "resvp ")) {
         *form = resvp_form;
-        *p = skip_word(skip_blanks(*p + 6));
+        *p = skip_word(skip_blanks(rest));
         return true;
     }
-    if (starts_with(*p, "open ")) {
+    if (const char* rest = after_prefix(*p, "open ")) {
         *form = open_form;
-        *p = skip_blanks(skip_word(skip_blanks(*p + 5)));
-        if (!starts_with(*p, "prog "))
-            return false;
-        *p = skip_blanks(*p + 5);
-        if (!starts_with(*p, "add "))
-            return false;
-        *p += 4;
-        return true;
+        rest = after_prefix(skip_blanks(skip_word(skip_blanks(rest))), "prog ");
+        rest = rest ? after_prefix(skip_blanks(rest), "add ") : nullptr;
+        *p = rest;
+        return rest != nullptr;
     }
     return false;
 }
@@ -177,37 +157,41 @@ int32_t year_of(const reservation& r)
 
 }  // namespace
 
-int write_programme_info_from_command(text_file* output, const char* body)
+int write_programme_info_from_command(const char* body, const char* station_path, std::string* file)
 {
-    if (Settings.Station[0] == '\0')
+    if (station_path[0] == '\0')
         return -1;
     reservation r;
     if (!parse_command(body, &r))
         return -1;
     int32_t year = year_of(r);
     char station[station_name_size];
-    if (lookup_station_name(Settings.Station, r.channel, station) != 0)
+    if (lookup_station_name(station_path, r.channel, station) != 0)
         return -1;
 
-    text_file_puts(output, "Content-type: application/x-tv-program-info; charset=shift_jis\n");
-    text_file_puts(output, "version: 1\n");
-    text_file_printf(output, "station: %s\n", station);
-    text_file_printf(output, "year: %04d\n", static_cast<int>(year));
-    text_file_printf(output, "month: %d\n", static_cast<int>(r.month));
-    text_file_printf(output, "date: %d\n", static_cast<int>(r.day));
-    text_file_printf(output, "start: %02d:%02d\n", static_cast<int>(r.start_hour), static_cast<int>(r.start_minute));
-    text_file_printf(output, "end: %02d:%02d\n", static_cast<int>(r.end_hour), static_cast<int>(r.end_minute));
+    char when[160];
+    snprintf(when, sizeof when, "year: %04d\nmonth: %d\ndate: %d\nstart: %02d:%02d\nend: %02d:%02d\n",
+             static_cast<int>(year), static_cast<int>(r.month), static_cast<int>(r.day),
+             static_cast<int>(r.start_hour), static_cast<int>(r.start_minute), static_cast<int>(r.end_hour),
+             static_cast<int>(r.end_minute));
+    std::string& out = *file;
+    out += "Content-type: application/x-tv-program-info; charset=shift_jis\n";
+    out += "version: 1\n";
+    out += "station: ";
+    out += station;
+    out += "\n";
+    out += when;
     if (r.title) {
-        text_file_puts(output, "program-title: ");
-        text_file_write(output, r.title, r.title_length);
-        text_file_puts(output, "\n");
+        out += "program-title: ";
+        out.append(r.title, r.title_length);
+        out += "\n";
     } else {
-        text_file_puts(output, default_title_line);
+        out += default_title_line;
     }
-    text_file_puts(output, "program-subtitle: \n");
-    text_file_puts(output, "genre: \n");
-    text_file_puts(output, "subgenre: \n");
-    text_file_puts(output, "Extend: 0\n");
-    text_file_puts(output, "\n");
+    out += "program-subtitle: \n";
+    out += "genre: \n";
+    out += "subgenre: \n";
+    out += "Extend: 0\n";
+    out += "\n";
     return 0;
 }

@@ -1,9 +1,11 @@
-// Quoted-printable decoding.
+#include "reservation/quoted_printable.h"
+
 #include <cstdlib>
 #include <cstring>
 
-#include "reservation/interpret_message.h"
+#include "common/text_scan.h"
 
+// 0 to 15 for a hexadecimal digit, -1 for any other byte.
 static int hex_value(char c)
 {
     if (c >= '0' && c <= '9')
@@ -12,33 +14,39 @@ static int hex_value(char c)
         return c - 'A' + 10;
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
-    return 0;  // not a hexadecimal digit
+    return -1;
 }
 
 char* decode_quoted_printable(const char* text)
 {
-    size_t length = strlen(text);
-    char* decoded = static_cast<char*>(malloc(length + 16));
+    char* decoded = static_cast<char*>(malloc(strlen(text) + 16));
     if (!decoded)
         return nullptr;
     char* out = decoded;
     const char* p = text;
-    while (*p) {
+    while (*p != '\0') {
         if (*p != '=') {
             *out++ = *p++;
-        } else if (p[1] == '\r' || p[1] == '\n') {
-            // A soft line break: the "=" and the line ends after it vanish.
-            ++p;
+            continue;
+        }
+        // Mail transports may pad a line with blanks after its soft break.
+        const char* padding_end = skip_blanks(p + 1);
+        if (*padding_end == '\r' || *padding_end == '\n') {
+            p = padding_end;
             while (*p == '\r' || *p == '\n')
                 ++p;
-        } else if (p[1] == '\0' || p[2] == '\0') {
-            // An escape cut off by the end of the text is kept as it stands.
-            while (*p)
-                *out++ = *p++;
-        } else {
-            *out++ = static_cast<char>(hex_value(p[1]) << 4 | hex_value(p[2]));
-            p += 3;
+            continue;
         }
+        int high = hex_value(p[1]);
+        int low = high < 0 ? -1 : hex_value(p[2]);
+        if (low < 0) {
+            *out++ = *p++;  // no escape: the "=" is itself, and so is what follows it
+            continue;
+        }
+        *out = static_cast<char>(high << 4 | low);
+        if (*out++ == '\0')
+            break;
+        p += 3;
     }
     *out = '\0';
     return decoded;

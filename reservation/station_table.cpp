@@ -6,49 +6,36 @@
 #include <cstring>
 
 #include "common/decimal.h"
+#include "common/text_scan.h"
 #include "platform/files.h"
 
-static bool is_white(char c)
+// The name after the comma that must stand on the channel's line; the name
+// itself may stand on a later line.
+static int name_on_line(const char* line, char name[station_name_size])
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    const char* end = line_end(line);
+    const char* comma = static_cast<const char*>(memchr(line, ',', static_cast<size_t>(end - line)));
+    if (!comma)
+        return -1;
+    const char* start = skip_white(comma + 1);
+    const char* stop = start;
+    while (*stop != '\0' && *stop != ' ' && *stop != '\t' && *stop != '\r' && *stop != '\n')
+        ++stop;
+    size_t length = static_cast<size_t>(stop - start);
+    if (length == 0 || length >= station_name_size)
+        return -1;
+    memcpy(name, start, length);
+    name[length] = '\0';
+    return 0;
 }
 
-static const char* next_line_feed(const char* p)
-{
-    while (*p && *p != '\n')
-        ++p;
-    return p;
-}
-
-int find_station_name(const char* text, int32_t channel, char name[station_name_size])
+static int find_station_name(const char* text, int32_t channel, char name[station_name_size])
 {
     name[0] = '\0';
-    const char* p = text;
-    while (*p) {
-        while (is_white(*p))
-            ++p;
-        if (*p == '\0')
-            break;
-        if (*p != '#' && decimal_value(p) == channel) {
-            // The first comma from the start of the matching line, even on
-            // a later line; the name may stand on the line after it.
-            const char* comma = strchr(p, ',');
-            if (!comma)
-                return -1;
-            const char* start = comma + 1;
-            while (is_white(*start))
-                ++start;
-            const char* end = start;
-            while (*end && !is_white(*end))
-                ++end;
-            size_t length = static_cast<size_t>(end - start);
-            if (length == 0 || length >= station_name_size)
-                return -1;
-            memcpy(name, start, length);
-            name[length] = '\0';
-            return 0;
-        }
-        p = next_line_feed(p);
+    for (const char* line = skip_white(text); *line != '\0'; line = skip_white(line_end(line))) {
+        // The first line with the channel's number decides.
+        if (*line != '#' && decimal_value(line) == channel)
+            return name_on_line(line, name);
     }
     return -1;
 }

@@ -6,14 +6,13 @@
 // Room for a station name and its NUL.
 constexpr int station_name_size = 128;
 
-// Finds the station name for a channel in the TV station file at path.
+// Finds the station name for a channel in the TV station file at path:
+// lines of channel number, comma and name (one word), "#" comments and blank
+// lines. The file is read at every call, so an edit counts at the next one.
 // 0 with the name in the buffer; -1 otherwise, with the buffer empty when
-// the file was read and untouched when it could not be read.
+// the file was read and untouched when it could not be read. A matching line
+// without its comma, a name too long for the buffer, and a comma with no name
+// after it count as not found.
 int lookup_station_name(const char* path, int32_t channel, char name[station_name_size]);
-
-// The same search over the file's text. 0 with the name, or -1 with the
-// buffer empty. A name too long for the buffer, and a comma with no name
-// after it, count as not found.
-int find_station_name(const char* text, int32_t channel, char name[station_name_size]);
 
 #endif

@@ -5,14 +5,15 @@
 
 static files_double* active_files = nullptr;
 
-static os_status read_from_memory(const char*, char** block, size_t* length)
+static os_status read_from_memory(const char* path, char** block, size_t* length)
 {
-    if (active_files->result != os_ok)
-        return active_files->result;
-    const std::string& text = active_files->text;
-    char* copy = static_cast<char*>(malloc(text.size() + os_file_slack));
-    if (!copy)
+    if (active_files->failing_path == path)
         return os_failed;
+    auto found = active_files->files.find(path);
+    if (found == active_files->files.end())
+        return os_not_found;
+    const std::string& text = found->second;
+    char* copy = static_cast<char*>(malloc(text.size() + os_file_slack));
     memcpy(copy, text.data(), text.size());
     copy[text.size()] = '\0';
     *block = copy;
@@ -20,16 +21,17 @@ static os_status read_from_memory(const char*, char** block, size_t* length)
     return os_ok;
 }
 
-// Writing is not what this double is for: it goes to the real files.
-static os_status write_to_disk(const char* path, const void* bytes, size_t length)
+static os_status write_to_memory(const char* path, const void* bytes, size_t length)
 {
-    return os_native_files.write_whole_file(path, bytes, length);
+    if (active_files->failing_path == path)
+        return os_failed;
+    active_files->files[path].assign(static_cast<const char*>(bytes), length);
+    return os_ok;
 }
 
-static const os_files_calls memory_files = {read_from_memory, write_to_disk};
+static const os_files_calls memory_files = {read_from_memory, write_to_memory};
 
-files_double::files_double(std::string served, os_status outcome)
-    : text(std::move(served)), result(outcome), previous(os_files)
+files_double::files_double() : previous(os_files)
 {
     active_files = this;
     os_files = &memory_files;

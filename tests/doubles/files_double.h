@@ -1,18 +1,20 @@
 #ifndef TOBALIN_TESTS_FILES_DOUBLE_H
 #define TOBALIN_TESTS_FILES_DOUBLE_H
 
+#include <map>
 #include <string>
 
 #include "platform/files.h"
 
-// Serves one text from memory for any path, or fails as a read that cannot
-// be done (the faults of allocation and reading); writes go to disk.
-// Installed while it lives.
+// Files in memory: a read gives what the map holds for the path (a path
+// not in it does not exist), a write replaces it. Reads and writes of
+// failing_path fail, as a file another program holds, a full disk or a
+// folder without write access make them fail. Installed while it lives.
 struct files_double {
-    explicit files_double(std::string text = "", os_status result = os_ok);
+    files_double();
     ~files_double();
-    std::string text;
-    os_status result;
+    std::map<std::string, std::string> files;
+    std::string failing_path;
 
 private:
     const os_files_calls* previous;

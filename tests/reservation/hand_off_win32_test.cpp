@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "reservation/hand_off.h"
 #include "reservation/interpret_message.h"
-#include "settings/settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -40,11 +40,10 @@ TEST_F(real_hand_off, the_registered_application_receives_the_file)
     set_default_value(".tvpi", "TobalinTest.tvpi");
     set_default_value("TobalinTest.tvpi\\shell\\open\\command", "\"" + receiver + "\" \"%1\"");
     write_file("stations.txt", "8, ChannelEight\r\n");
-    memset(&Settings, 0, sizeof Settings);
-    strcpy(Settings.Station, "stations.txt");
 
     std::string message = "+OK\r\nContent-Type: text/plain\r\n\r\nresv 0615 2100 2154 8 A B Night News\r\n.\r\n";
-    ASSERT_EQ(interpret_message(&message[0]), 0);
+    ASSERT_EQ(interpret_message(&message[0], "stations.txt"), reservation_written);
+    hand_off_reservation();
     std::string sent = file_bytes("Tobalin.tvpi");
     ASSERT_NE(sent.find("program-title: Night News\r\n"), std::string::npos);
 

@@ -6,7 +6,6 @@
 
 #include "reservation/station_table.h"
 #include "tests/doubles/files_double.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -26,10 +25,9 @@ TEST(station_table, finds_the_name_of_channel_8)
         {"8, A\n9, B\n8, C\n", "A"},  // the first matching line wins
         {"# 8, A\n", nullptr},
         {"  \t# 8, A\n8, B\n", "B"},
-        {"8 A\n9, B\n", "B"},    // the comma may stand on a later line...
-        {"8 A\n# x, B\n", "B"},  // ...even in a comment
-        {"8,\nB\n", "B"},        // the name may stand on the next line
-        {"8 A\n", nullptr},
+        {"8 A\n9, B\n", nullptr},  // the comma must stand on the channel's line...
+        {"8 A\n# x, B\n", nullptr},
+        {"8,\nB\n", "B"},  // ...but the name may stand on the next one
         {"7, A\r8, B\r", nullptr},  // CR alone does not end a line
         {"7, A\r\n8, B\r\n", "B"},
         {"", nullptr},
@@ -40,34 +38,28 @@ TEST(station_table, finds_the_name_of_channel_8)
         {"8, " + long_name + "n\n", nullptr},
         {"8,   \r\n", nullptr},
     };
+    files_double files;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
+        files.files["stations.txt"] = c.text;
         char name[station_name_size + 1];
         memset(name, 'x', sizeof name);
-        EXPECT_EQ(find_station_name(c.text.c_str(), 8, name), c.name ? 0 : -1);
+        EXPECT_EQ(lookup_station_name("stations.txt", 8, name), c.name ? 0 : -1);
         EXPECT_STREQ(name, c.name ? c.name : "");
         EXPECT_EQ(name[station_name_size], 'x') << "written past the buffer";
     }
 }
 
-class station_file : public in_temp_dir {};
-
-TEST_F(station_file, is_read_for_every_lookup_and_a_failed_read_leaves_the_name_untouched)
+TEST(station_table, a_file_that_cannot_be_read_leaves_the_name_untouched)
 {
-    char name[station_name_size];
-    write_file("stations.txt", "# stations\r\n8, ChannelEight\r\n");
-    ASSERT_EQ(lookup_station_name("stations.txt", 8, name), 0);
-    EXPECT_STREQ(name, "ChannelEight");
-    write_file("stations.txt", "8, Renamed\r\n");
-    ASSERT_EQ(lookup_station_name("stations.txt", 8, name), 0);
-    EXPECT_STREQ(name, "Renamed");
-
-    strcpy(name, "untouched");
-    EXPECT_EQ(lookup_station_name("no-such-file.txt", 8, name), -1);
-    EXPECT_STREQ(name, "untouched");
-    files_double unreadable("8, A\n", os_failed);
-    EXPECT_EQ(lookup_station_name("stations.txt", 8, name), -1);
-    EXPECT_STREQ(name, "untouched");
+    files_double files;
+    files.files["stations.txt"] = "8, A\n";
+    files.failing_path = "stations.txt";
+    for (const char* path : {"stations.txt", "missing.txt"}) {
+        char name[station_name_size] = "untouched";
+        EXPECT_EQ(lookup_station_name(path, 8, name), -1);
+        EXPECT_STREQ(name, "untouched");
+    }
 }
 
 }  // namespace
