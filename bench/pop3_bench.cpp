@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "pop3/pop3_session.h"
-#include "settings/settings.h"
+#include "reservation/interpret_message.h"
 
 namespace {
 
@@ -108,6 +108,13 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// Each message goes through the interpreter, as in the program.
+message_fate interpret_only(char* message)
+{
+    interpret_message(message, "");
+    return delete_message;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -119,8 +126,7 @@ int main(int argc, char** argv)
     const std::string maildir = setting("TOBALIN_DOVECOT_MAILDIR");
     const std::string port_text = setting("TOBALIN_DOVECOT_PORT");
     const unsigned short port = static_cast<unsigned short>(atoi(port_text.c_str()));
-    strcpy(Settings.User, setting("TOBALIN_DOVECOT_USER").c_str());
-    strcpy(Settings.Pass, setting("TOBALIN_DOVECOT_PASS").c_str());
+    const std::string user = setting("TOBALIN_DOVECOT_USER"), password = setting("TOBALIN_DOVECOT_PASS");
     const std::string poplib = "python3 " + std::string(argv[1]) + " 127.0.0.1 " + port_text + " " +
                                setting("TOBALIN_DOVECOT_USER") + " " + setting("TOBALIN_DOVECOT_PASS");
 
@@ -137,7 +143,11 @@ int main(int argc, char** argv)
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     std::vector<std::pair<const char*, std::function<double()>>> clients = {
-        {"poll_mailbox", [&] { return timed([&] { return poll_mailbox("127.0.0.1", port) == 0; }); }},
+        {"poll_mailbox", [&] {
+             return timed([&] {
+                 return poll_mailbox("127.0.0.1", port, user.c_str(), password.c_str(), interpret_only) == pop3_ok;
+             });
+         }},
         {"minimal client", [&] { return timed([&] { return minimal_client(false).run(port); }); }},
         {"minimal + LIST", [&] { return timed([&] { return minimal_client(true).run(port); }); }},
         {"poplib", [&] {

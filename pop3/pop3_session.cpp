@@ -2,107 +2,144 @@
 // mailbox), RETR and DELE for each message, and QUIT.
 #include "pop3/pop3_session.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "common/compiler.h"
 #include "common/decimal.h"
 #include "platform/files.h"
-#include "reservation/interpret_message.h"
-#include "settings/settings.h"
+#include "platform/sockets.h"
 
 uint32_t pop3_timeout_ms = pop3_default_timeout_ms;
-int (*pop3_message_handler)(char* message) = interpret_message;
-char* reply_buffer = nullptr;
 
-static const char terminator[] = "\r\n.\r\n";
-static const uint32_t terminator_length = 5;
+namespace {
 
-// One receive into data, once the socket is readable within the time-out:
-// the count received, or 0 or less when the connection failed, closed or
-// stayed silent.
-static int receive_some(os_socket socket, char* data, uint32_t room)
+const uint16_t winsock_version = 0x0101;
+const uint32_t buffer_size = 16400;  // the session's one block: each command, then its reply
+const uint32_t reply_limit = 16384;  // most bytes kept of one reply
+// The rest of a reply beyond reply_limit is read and dropped, up to this
+// many bytes; a server that goes on longer fails the session rather than
+// keep it for ever.
+const uint32_t discard_limit = 64u * 1024 * 1024;
+const char terminator[] = "\r\n.\r\n";
+const uint32_t terminator_length = sizeof terminator - 1;
+
+enum reply_kind { reply_ok, reply_err, reply_failed };
+
+struct session {
+    os_socket socket;
+    char* reply;          // the block of buffer_size bytes, NUL after the latest reply
+    uint32_t length;      // of the latest reply
+    pop3_result failure;  // why the connection failed, once it has
+};
+
+// One receive, once the socket is readable within the time-out: the count
+// received, or 0 when the connection failed, closed or stayed silent.
+uint32_t receive_some(session* s, char* data, uint32_t room)
 {
-    if (os_sockets->wait(socket, os_readable, pop3_timeout_ms) != 1)
-        return -1;
-    return os_sockets->receive(socket, data, static_cast<int>(room));
+    int ready = os_sockets->wait(s->socket, os_readable, pop3_timeout_ms);
+    int got = ready == 1 ? os_sockets->receive(s->socket, data, static_cast<int>(room)) : -1;
+    if (got > 0)
+        return static_cast<uint32_t>(got);
+    s->failure = ready == 0 ? pop3_server_silent : pop3_connection_broken;
+    return 0;
 }
 
-int send_command(os_socket socket, const char* command)
+// Sends the command text whole.
+bool send_command(session* s, const char* command)
 {
     // One send takes a command this short; the loop covers a send that takes
     // only part of it, rather than leave a command cut off. Only a socket
     // that cannot take more is waited for.
-    size_t left = strlen(command);
-    while (left > 0) {
-        int sent = os_sockets->send(socket, command, static_cast<int>(left));
-        if (sent < 0 && os_sockets->last_error() == os_would_block &&
-            os_sockets->wait(socket, os_writable, pop3_timeout_ms) == 1)
-            continue;
-        if (sent <= 0)
-            return -1;
-        command += sent;
-        left -= static_cast<size_t>(sent);
+    const char* left = command;
+    size_t count = strlen(left);
+    while (count > 0) {
+        int sent = os_sockets->send(s->socket, left, static_cast<int>(count));
+        if (sent < 0 && os_sockets->last_error() == os_would_block) {
+            int ready = os_sockets->wait(s->socket, os_writable, pop3_timeout_ms);
+            if (ready == 1)
+                continue;
+            s->failure = ready == 0 ? pop3_server_silent : pop3_connection_broken;
+            return false;
+        }
+        if (sent <= 0) {
+            s->failure = pop3_connection_broken;
+            return false;
+        }
+        left += sent;
+        count -= static_cast<size_t>(sent);
     }
-    return 0;
+    return true;
 }
 
-bool reply_is_good(const char* buffer, uint32_t length)
+// Receives until the status line has ended with its LF: a reply is judged
+// only on a whole status line, which may come in many pieces.
+bool read_status_line(session* s)
 {
-    return length >= 3 && buffer[0] == '+' && (buffer[1] == 'O' || buffer[1] == 'o') &&
-           (buffer[2] == 'K' || buffer[2] == 'k');
-}
-
-// Receives into buffer until the status line has ended with its LF. A reply
-// is judged only on a whole status line, which may come in many pieces.
-static int read_status_line(os_socket socket, uint32_t* total, char* buffer)
-{
-    *total = 0;
+    s->length = 0;
     for (;;) {
-        if (*total == pop3_reply_limit)
-            return -1;  // no status line is that long
-        int got = receive_some(socket, buffer + *total, pop3_reply_limit - *total);
-        if (got <= 0)
-            return -1;
-        const char* piece = buffer + *total;
-        *total += static_cast<uint32_t>(got);
-        buffer[*total] = '\0';
-        if (memchr(piece, '\n', static_cast<size_t>(got)))
-            return 0;
+        if (s->length == reply_limit) {
+            s->failure = pop3_connection_broken;  // no status line is that long
+            return false;
+        }
+        uint32_t got = receive_some(s, s->reply + s->length, reply_limit - s->length);
+        if (got == 0)
+            return false;
+        const char* piece = s->reply + s->length;
+        s->length += got;
+        s->reply[s->length] = '\0';
+        if (memchr(piece, '\n', got))
+            return true;
     }
 }
 
-int read_reply(os_socket socket, uint32_t* length, char* buffer)
+// The letters at p, in either case, are the upper-case ones given.
+bool letters_are(const char* p, const char* upper)
 {
-    uint32_t total;
-    *length = 0;
-    if (read_status_line(socket, &total, buffer) != 0)
-        return -1;
-    *length = total;
-    return 0;
+    for (; *upper != '\0'; ++p, ++upper)
+        if (*p != *upper && *p != *upper - 'A' + 'a')
+            return false;
+    return true;
 }
 
-static bool ends_with_terminator(const char* bytes, uint32_t count)
+// A reply begins "+OK" or "-ERR", in either case; anything else breaks the
+// protocol.
+reply_kind read_reply(session* s)
+{
+    if (!read_status_line(s))
+        return reply_failed;
+    if (s->reply[0] == '+' && letters_are(s->reply + 1, "OK"))
+        return reply_ok;
+    if (s->reply[0] == '-' && letters_are(s->reply + 1, "ERR"))
+        return reply_err;
+    s->failure = pop3_connection_broken;
+    return reply_failed;
+}
+
+bool ends_with_terminator(const char* bytes, uint32_t count)
 {
     return count >= terminator_length && memcmp(bytes + count - terminator_length, terminator, terminator_length) == 0;
 }
 
-// Reads and drops the rest of a reply whose first pop3_reply_limit bytes
-// fill buffer, up to its terminator, which may be split across receives and
+// Reads and drops the rest of a reply whose first reply_limit bytes fill
+// the block, up to its terminator, which may be split across receives and
 // may have begun among the bytes kept.
-static int discard_rest(os_socket socket, const char* buffer)
+bool discard_rest(session* s)
 {
     char last[terminator_length];
-    memcpy(last, buffer + pop3_reply_limit - terminator_length, terminator_length);
+    memcpy(last, s->reply + reply_limit - terminator_length, terminator_length);
     char scratch[4096];
     uint32_t dropped = 0;
     while (memcmp(last, terminator, terminator_length) != 0) {
-        if (dropped >= pop3_discard_limit)
-            return -1;
-        int got = receive_some(socket, scratch, sizeof scratch);
-        if (got <= 0)
-            return -1;
-        uint32_t count = static_cast<uint32_t>(got);
+        if (dropped >= discard_limit) {
+            s->failure = pop3_connection_broken;
+            return false;
+        }
+        uint32_t count = receive_some(s, scratch, sizeof scratch);
+        if (count == 0)
+            return false;
         dropped += count;
         if (count >= terminator_length) {
             memcpy(last, scratch + count - terminator_length, terminator_length);
@@ -111,131 +148,150 @@ static int discard_rest(os_socket socket, const char* buffer)
             memcpy(last + terminator_length - count, scratch, count);
         }
     }
-    return 0;
+    return true;
 }
 
-int read_multiline_reply(os_socket socket, uint32_t* length, char* buffer)
+// The reply to RETR: a good status line, then everything up to and
+// including the terminator. Of a longer reply the first reply_limit bytes
+// are kept and the rest is read and dropped, so the next reply is read
+// from its start.
+reply_kind read_multiline_reply(session* s)
 {
-    uint32_t total;
-    *length = 0;
-    if (read_status_line(socket, &total, buffer) != 0 || !reply_is_good(buffer, total))
-        return -1;
-    while (!ends_with_terminator(buffer, total)) {
-        if (total == pop3_reply_limit) {
-            // Keep the first bytes as the message, but stay in step with the
-            // server: the next reply starts after this one's terminator.
-            if (discard_rest(socket, buffer) != 0)
-                return -1;
+    reply_kind kind = read_reply(s);
+    if (kind != reply_ok)
+        return kind;
+    while (!ends_with_terminator(s->reply, s->length)) {
+        if (s->length == reply_limit) {
+            if (!discard_rest(s))
+                return reply_failed;
             break;
         }
-        int got = receive_some(socket, buffer + total, pop3_reply_limit - total);
-        if (got <= 0)
-            return -1;
-        total += static_cast<uint32_t>(got);
+        uint32_t got = receive_some(s, s->reply + s->length, reply_limit - s->length);
+        if (got == 0)
+            return reply_failed;
+        s->length += got;
     }
-    buffer[total] = '\0';
-    *length = total;
-    return 0;
+    s->reply[s->length] = '\0';
+    return reply_ok;
 }
 
-// Sends the command formatted in reply_buffer and reads its one-line reply,
-// which must be good.
-static bool exchange(os_socket socket, uint32_t* length)
+// Formats a command into the block, sends it and reads its one-line reply.
+PRINTF_FORMAT(2, 3) reply_kind exchange(session* s, const char* format, ...)
 {
-    return send_command(socket, reply_buffer) == 0 && read_reply(socket, length, reply_buffer) == 0 &&
-           reply_is_good(reply_buffer, *length);
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(s->reply, buffer_size, format, arguments);
+    va_end(arguments);
+    return send_command(s, s->reply) ? read_reply(s) : reply_failed;
 }
 
-// The number after the first space or LF at or after the sixth byte of a
-// reply: the total of "+OK 2 320", the size of "+OK 7 20000". 0 when the
-// reply ends first.
-static int32_t second_number(const char* reply, uint32_t length)
+// Sends RETR n and reads the message that answers it.
+reply_kind retrieve(session* s, int n)
 {
-    if (length <= 5)
+    snprintf(s->reply, buffer_size, "RETR %d\r\n", n);
+    return send_command(s, s->reply) ? read_multiline_reply(s) : reply_failed;
+}
+
+// STAT answers "+OK count total", LIST "+OK n size". The first number starts
+// after "+OK "; the second one follows the first space or LF from the byte
+// after that, and is 0 when the reply ends first.
+int32_t first_number(const session* s)
+{
+    return decimal_value(s->reply + strlen("+OK "));
+}
+
+int32_t second_number(const session* s)
+{
+    if (s->length <= strlen("+OK ") + 1)
         return 0;
-    const char* p = reply + 5;
+    const char* p = s->reply + strlen("+OK ") + 1;
     while (*p != '\0' && *p != ' ' && *p != '\n')
         ++p;
     return *p == '\0' ? 0 : decimal_value(p + 1);
 }
 
-// From connecting to QUIT, on an open socket with reply_buffer taken.
-static int run_session(os_socket socket, const char* server, unsigned short port)
+// LIST (in a large mailbox), RETR, the handler and DELE for message n.
+// reply_err when the server refused one of them for this message.
+reply_kind take_message(session* s, int n, bool large_mailbox, message_handler handle)
+{
+    bool wanted = true;
+    if (large_mailbox) {
+        reply_kind listed = exchange(s, "LIST %d\r\n", n);
+        if (listed != reply_ok)
+            return listed;
+        wanted = second_number(s) <= static_cast<int32_t>(reply_limit);  // larger: deleted unread
+    }
+    if (wanted) {
+        reply_kind retrieved = retrieve(s, n);
+        if (retrieved != reply_ok)
+            return retrieved;
+        // The raw copy of the last message retrieved, its bytes exactly as
+        // received; not being able to write it does not stop the session.
+        os_files->write_whole_file("Tobalin.tmp", s->reply, s->length);
+        if (handle(s->reply) == keep_message)
+            return reply_ok;
+    }
+    return exchange(s, "DELE %d\r\n", n);
+}
+
+// From connecting to QUIT, on an open socket with the block taken.
+pop3_result run_session(session* s, const char* server, unsigned short port, const char* account,
+                        const char* password, message_handler handle)
 {
     uint32_t address;
     if (os_sockets->resolve(server, &address) != os_ok)
-        return -1;
-    if (os_sockets->connect(socket, address, port) != 0) {
-        if (os_sockets->last_error() != os_would_block)
-            return -1;
-        if (os_sockets->wait(socket, os_writable, pop3_timeout_ms) != 1)
-            return -1;
-    }
+        return pop3_no_such_server;
+    if (os_sockets->connect(s->socket, address, port) != 0 &&
+        (os_sockets->last_error() != os_would_block ||
+         os_sockets->wait(s->socket, os_writable, pop3_timeout_ms) != 1))
+        return pop3_no_connection;
 
-    uint32_t length;
-    if (read_reply(socket, &length, reply_buffer) != 0 || !reply_is_good(reply_buffer, length))
-        return -1;
-    snprintf(reply_buffer, pop3_buffer_size, "USER %s\r\n", Settings.User);
-    if (!exchange(socket, &length))
-        return -1;
-    snprintf(reply_buffer, pop3_buffer_size, "PASS %s\r\n", Settings.Pass);
-    if (!exchange(socket, &length))
-        return -1;
-    snprintf(reply_buffer, pop3_buffer_size, "STAT\r\n");
-    if (!exchange(socket, &length))
-        return -1;
-    int32_t count = decimal_value(reply_buffer + 4);
-    int32_t total = second_number(reply_buffer, length);
+    reply_kind kind = read_reply(s);
+    if (kind != reply_ok)
+        return kind == reply_err ? pop3_no_connection : s->failure;
+    kind = exchange(s, "USER %s\r\n", account);
+    if (kind == reply_ok)
+        kind = exchange(s, "PASS %s\r\n", password);
+    if (kind != reply_ok)
+        return kind == reply_err ? pop3_login_refused : s->failure;
+    kind = exchange(s, "STAT\r\n");
+    if (kind != reply_ok)
+        return kind == reply_err ? pop3_mailbox_error : s->failure;
+    int32_t count = first_number(s);
+    bool large_mailbox = second_number(s) > static_cast<int32_t>(reply_limit);
 
+    bool refused = false;
     for (int64_t n = 1; n <= count; ++n) {
-        bool wanted = true;
-        if (total > static_cast<int32_t>(pop3_reply_limit)) {
-            snprintf(reply_buffer, pop3_buffer_size, "LIST %d\r\n", static_cast<int>(n));
-            if (!exchange(socket, &length))
-                return -1;
-            // A message that large is deleted unread.
-            wanted = second_number(reply_buffer, length) <= static_cast<int32_t>(pop3_reply_limit);
-        }
-        if (wanted) {
-            snprintf(reply_buffer, pop3_buffer_size, "RETR %d\r\n", static_cast<int>(n));
-            if (send_command(socket, reply_buffer) != 0 || read_multiline_reply(socket, &length, reply_buffer) != 0)
-                return -1;
-            // The raw copy of the last message retrieved, its bytes exactly as
-            // received; not being able to write it does not stop the session.
-            os_files->write_whole_file("Tobalin.tmp", reply_buffer, length);
-            pop3_message_handler(reply_buffer);
-        }
-        snprintf(reply_buffer, pop3_buffer_size, "DELE %d\r\n", static_cast<int>(n));
-        if (!exchange(socket, &length))
-            return -1;
+        kind = take_message(s, static_cast<int>(n), large_mailbox, handle);
+        if (kind == reply_failed)
+            return s->failure;
+        refused = refused || kind == reply_err;
     }
-
-    snprintf(reply_buffer, pop3_buffer_size, "QUIT\r\n");
-    return exchange(socket, &length) ? 0 : -1;
+    kind = exchange(s, "QUIT\r\n");
+    if (kind == reply_failed)
+        return s->failure;
+    return kind == reply_err || refused ? pop3_mailbox_error : pop3_ok;
 }
 
-int poll_mailbox(const char* server, unsigned short port)
+}  // namespace
+
+pop3_result poll_mailbox(const char* server, unsigned short port, const char* account, const char* password,
+                         message_handler handle)
 {
     uint16_t granted = 0;
-    if (os_sockets->startup(pop3_winsock_version, &granted) != os_ok)
-        return -1;
-    if (granted != pop3_winsock_version) {
-        os_sockets->cleanup();
-        return -1;
+    if (os_sockets->startup(winsock_version, &granted) != os_ok)
+        return pop3_no_connection;
+    pop3_result result = pop3_no_connection;
+    session s = {os_no_socket, nullptr, 0, pop3_ok};
+    if (granted == winsock_version)
+        s.reply = static_cast<char*>(malloc(buffer_size));
+    if (s.reply)
+        s.socket = os_sockets->open_tcp();
+    if (s.socket != os_no_socket) {
+        result = run_session(&s, server, port, account, password, handle);
+        os_sockets->close(s.socket);
     }
-    reply_buffer = static_cast<char*>(malloc(pop3_buffer_size));
-    if (!reply_buffer) {
-        os_sockets->cleanup();
-        return -1;
-    }
-    os_socket socket = os_sockets->open_tcp();
-    int result = -1;
-    if (socket != os_no_socket) {
-        result = run_session(socket, server, port);
-        os_sockets->close(socket);
-    }
-    free(reply_buffer);
-    reply_buffer = nullptr;
+    free(s.reply);
     os_sockets->cleanup();
     return result;
 }

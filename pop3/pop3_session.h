@@ -3,12 +3,12 @@
 
 #include <cstdint>
 
-#include "platform/sockets.h"
-
-// One POP3 session against the mailbox: every message is retrieved, copied
-// to "Tobalin.tmp", handed to the message handler and deleted, and the
-// session ends with QUIT. A session that fails anywhere sends no QUIT, so
-// the server keeps every message of it for the next poll.
+// One POP3 session against the mailbox (USER, PASS, STAT, then LIST when
+// the mailbox is large, RETR and DELE for each message, and QUIT). Every
+// message is retrieved, copied to "Tobalin.tmp", handed to the handler and,
+// unless the handler keeps it, deleted. Servers remove what DELE marked only
+// at QUIT: a session that breaks off sends no QUIT, and the server keeps
+// every message of it for the next poll.
 
 // How a session ended, so that the program can tell its user why nothing
 // arrives.
@@ -22,52 +22,28 @@ enum pop3_result {
     pop3_connection_broken,  // the connection failed or closed, or a reply broke the protocol
 };
 
-constexpr uint32_t pop3_buffer_size = 16400;  // the reply buffer
-constexpr uint32_t pop3_reply_limit = 16384;  // most bytes kept of one reply
-constexpr uint16_t pop3_winsock_version = 0x0101;
+// What the handler decided for one message.
+enum message_fate {
+    delete_message,  // handled, or nothing to handle
+    keep_message,    // could not be handled here and now: the next poll tries again
+};
+
+// Takes one retrieved message: the reply to RETR exactly as received (the
+// +OK line, the message, the final "." line; at most 16384 bytes),
+// NUL-terminated, in a buffer the handler may write into.
+typedef message_fate (*message_handler)(char* message);
 
 // Bounds the connect, each send and each receive of a session, so that a
 // silent server cannot hold the program. Tests shorten it.
 constexpr uint32_t pop3_default_timeout_ms = 60000;
 extern uint32_t pop3_timeout_ms;
 
-// The rest of a reply beyond pop3_reply_limit is read and dropped, up to
-// this many bytes; a server that goes on longer fails the session rather
-// than keep it for ever.
-constexpr uint32_t pop3_discard_limit = 64u * 1024 * 1024;
-
-// Each retrieved message goes here: the reply to RETR, NUL-terminated, in
-// the reply buffer, which the handler may write into. Its result is not
-// looked at. interpret_message unless a test puts a double in its place.
-extern int (*pop3_message_handler)(char* message);
-
-// The session's block of pop3_buffer_size bytes, taken from the heap for
-// one session (null between sessions). It holds each command and then its
-// reply, always followed by a NUL.
-extern char* reply_buffer;
-
 // Runs one session against the server (host name or dotted address) and
-// port, logging in with the User and Pass of Settings. 0 when the whole
-// session, QUIT included, succeeded; -1 otherwise.
-int poll_mailbox(const char* server, unsigned short port);
-
-// Sends the NUL-terminated command text whole. -1 when it cannot.
-int send_command(os_socket socket, const char* command);
-
-// Reads a single-line reply into buffer: receives until its status line
-// has ended (however many receives that takes, within pop3_reply_limit),
-// then stores a NUL after it and its length. -1 when the connection fails,
-// closes or stays silent first; *length is then 0.
-int read_reply(os_socket socket, uint32_t* length, char* buffer);
-
-// Reads a multi-line reply (to RETR) into buffer: a good status line, then
-// everything up to and including the terminator "\r\n.\r\n". Of a longer
-// reply the first pop3_reply_limit bytes are kept and the rest is read and
-// dropped, so the next reply is read from its start. -1 for a reply that is
-// not good or a connection that fails, closes or stays silent first.
-int read_multiline_reply(os_socket socket, uint32_t* length, char* buffer);
-
-// A reply is good when it begins "+OK", the O and K in either case.
-bool reply_is_good(const char* buffer, uint32_t length);
+// port, logging in with the account and password. An -ERR to LIST, RETR or
+// DELE of one message leaves that message on the server and the session
+// goes on with the next (the result is then pop3_mailbox_error); any other
+// failure ends the session at once.
+pop3_result poll_mailbox(const char* server, unsigned short port, const char* account, const char* password,
+                         message_handler handle);
 
 #endif

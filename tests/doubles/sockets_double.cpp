@@ -6,6 +6,12 @@
 namespace {
 
 sockets_double* active = nullptr;
+const size_t no_step = ~size_t{0};
+
+const pop3_step* current()
+{
+    return active->step < active->steps.size() ? &active->steps[active->step] : nullptr;
+}
 
 os_status startup(uint16_t, uint16_t* granted)
 {
@@ -37,8 +43,8 @@ os_status resolve(const char*, uint32_t* address)
 
 int connect_to(os_socket, uint32_t, uint16_t)
 {
-    if (!active->replies.empty())
-        active->served = active->replies[0];
+    active->step = 0;  // the greeting
+    active->position = 0;
     active->error = active->connect_error;
     return active->error == 0 ? 0 : -1;
 }
@@ -48,6 +54,7 @@ int last_error()
     return active->error;
 }
 
+// A whole command line brings the next step's reply.
 int send_bytes(os_socket, const char* data, int length)
 {
     if (++active->sends == active->failing_send) {
@@ -55,58 +62,66 @@ int send_bytes(os_socket, const char* data, int length)
         return -1;
     }
     active->sent.append(data, static_cast<size_t>(length));
-    if (static_cast<size_t>(active->sends) < active->replies.size())
-        active->served += active->replies[static_cast<size_t>(active->sends)];
+    if (memchr(data, '\n', static_cast<size_t>(length))) {
+        active->step = active->step == no_step ? no_step : active->step + 1;
+        active->position = 0;
+    }
     return length;
 }
 
-// Every reply sent and received: what comes next is the ending.
-bool ended()
+// Whether the step's reply has been read whole.
+bool drained(const pop3_step& s)
 {
-    return active->position == active->served.size() &&
-           static_cast<size_t>(active->sends) + 1 >= active->replies.size();
-}
-
-int receive(os_socket, char* data, int length)
-{
-    if (ended()) {
-        if (active->after_replies == sockets_double::closes)
-            return 0;
-        active->error = 10054;
-        return -1;
-    }
-    size_t count = std::min(static_cast<size_t>(length), active->served.size() - active->position);
-    const std::vector<size_t>& pieces = active->pieces;
-    if (!pieces.empty())
-        count = std::min(count, std::max<size_t>(1, pieces[active->receives % pieces.size()]));
-    ++active->receives;
-    memcpy(data, active->served.data() + active->position, count);
-    active->position += count;
-    return static_cast<int>(count);
+    return active->position == s.reply.size();
 }
 
 int wait_for(os_socket, os_wait_for what, uint32_t)
 {
     if (what == os_writable)
         return active->connect_wait;
-    // A server with nothing to say until it is asked is silent too.
-    if (ended())
-        return active->after_replies == sockets_double::goes_silent ? 0 : 1;
-    return active->position < active->served.size() ? 1 : 0;
+    const pop3_step* s = current();
+    if (!s)
+        return 0;  // nothing more is scripted: the server says nothing
+    if (!drained(*s))
+        return 1;
+    return s->then == pop3_step::closes || s->then == pop3_step::fails ? 1 : 0;
+}
+
+int receive(os_socket, char* data, int length)
+{
+    const pop3_step* s = current();
+    if (!s || drained(*s)) {
+        if (s && s->then == pop3_step::fails) {
+            active->error = 10054;  // WSAECONNRESET
+            return -1;
+        }
+        return 0;
+    }
+    // Up to the next cut after the position.
+    size_t end = s->reply.size();
+    for (size_t cut : s->cuts)
+        if (cut > active->position && cut < end)
+            end = cut;
+    size_t count = std::min(static_cast<size_t>(length), end - active->position);
+    memcpy(data, s->reply.data() + active->position, count);
+    active->position += count;
+    return static_cast<int>(count);
 }
 
 void close_socket(os_socket)
 {
-    ++active->closed;
+    ++active->closes;
+    active->step = no_step;
 }
 
-const os_sockets_calls double_sockets = {startup, cleanup, open_tcp, resolve, connect_to, last_error,
-                                         send_bytes, receive, wait_for, close_socket};
+const os_sockets_calls double_sockets = {startup,    cleanup, open_tcp, resolve,  connect_to,
+                                         last_error, send_bytes, receive, wait_for, close_socket};
 
 }  // namespace
 
-sockets_double::sockets_double() : previous(os_sockets)
+sockets_double::sockets_double(std::vector<pop3_step> script) : steps(std::move(script)), previous(os_sockets)
 {
+    step = no_step;
     active = this;
     os_sockets = &double_sockets;
 }

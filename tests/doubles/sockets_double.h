@@ -8,36 +8,47 @@
 
 #include "platform/sockets.h"
 
-// A server that sends its replies in order, one more after each command
-// whatever the command, in receives of the given sizes; and the faults a
-// real socket does not give on demand. Everything sent is recorded.
+// One step of a POP3 conversation: the command line the client sends ("" for
+// the greeting, which comes unasked), the bytes of the server's reply, where
+// the reply is cut into separate receives, and how the step ends once its
+// bytes are read: the server answers on, closes the connection, falls
+// silent (the client's wait runs out), or the connection fails.
+struct pop3_step {
+    enum ending { answers_on, closes, falls_silent, fails };
+    std::string command;
+    std::string reply;
+    std::vector<size_t> cuts = {};
+    ending then = answers_on;
+};
+
+// A server that plays a conversation: each command line the client sends
+// brings the reply of the next step, whatever the command says; everything
+// sent is recorded, to be compared with the steps' commands. Also the
+// faults before a conversation that real sockets do not give on demand.
 // Installed while it lives.
 struct sockets_double {
-    sockets_double();
+    explicit sockets_double(std::vector<pop3_step> steps = {});
     ~sockets_double();
 
-    enum ending { closes, fails, goes_silent };
-
+    std::vector<pop3_step> steps;
     bool startup_fails = false;
     uint16_t granted = 0x0101;
     bool open_fails = false;
     bool resolve_fails = false;
-    int connect_error = 0;             // 0: connected at once; else connect fails with it
-    int connect_wait = 1;              // the wait to write, as after a connection under way
-    int failing_send = 0;              // 1-based; 0: no send fails
-    std::vector<std::string> replies;  // the first is there at once, each next one after a send
-    std::vector<size_t> pieces;        // most bytes the n-th receive gives (cycled); none: no bound
-    ending after_replies = closes;     // what a receive meets once every reply is used up
+    int connect_error = 0;  // 0: connected at once; else connect fails with it
+    int connect_wait = 1;   // what the wait to write gives after a connection under way
+    int failing_send = 0;   // the n-th send fails (from 1); 0: none does
 
     std::string sent;
-    int startups = 0, cleanups = 0, opens = 0, closed = 0;
+    int startups = 0, cleanups = 0, opens = 0, closes = 0;
 
-    // The connection as it goes.
-    std::string served;       // the replies sent so far
-    size_t position = 0;      // into served
-    size_t receives = 0;      // made so far, to pick the piece size
+    // The conversation as it goes.
+    size_t step = 0;      // whose reply is being read; steps.size(): none is due
+    size_t position = 0;  // into that reply
     int sends = 0;
     int error = 0;
+
+private:
     const os_sockets_calls* previous;
 };
 

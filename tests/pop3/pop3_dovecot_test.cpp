@@ -9,17 +9,16 @@
 #include <gtest/gtest.h>
 
 #include "pop3/pop3_session.h"
-#include "settings/settings.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 std::vector<std::string> handled;
 
-int recording_handler(char* message)
+message_fate recording_handler(char* message)
 {
     handled.emplace_back(message);
-    return -1;
+    return delete_message;
 }
 
 std::string setting(const char* name)
@@ -35,13 +34,11 @@ TEST_F(dovecot, one_poll_empties_a_mixed_mailbox_handling_each_message_once)
     if (setting("TOBALIN_DOVECOT_PORT").empty())
         GTEST_SKIP() << "run through scripts/dovecot run";
     const auto port = static_cast<unsigned short>(atoi(setting("TOBALIN_DOVECOT_PORT").c_str()));
-    strcpy(Settings.User, setting("TOBALIN_DOVECOT_USER").c_str());
-    strcpy(Settings.Pass, setting("TOBALIN_DOVECOT_PASS").c_str());
+    const std::string user = setting("TOBALIN_DOVECOT_USER"), password = setting("TOBALIN_DOVECOT_PASS");
     std::string maildir = setting("TOBALIN_DOVECOT_MAILDIR");
 #ifdef _WIN32
     maildir = "Z:" + maildir;  // Wine's drive for the Unix root
 #endif
-    pop3_message_handler = recording_handler;
 
     // Every kind of message, stored with LF line ends, each marked "mN ".
     const std::string head = "From: user@example.com\nTo: tobalin@example.com\n";
@@ -66,7 +63,7 @@ TEST_F(dovecot, one_poll_empties_a_mixed_mailbox_handling_each_message_once)
     for (size_t i = 0; i < mailbox.size(); ++i)
         write_file(maildir + "/new/100" + std::to_string(i) + ".M" + std::to_string(i) + "P1.tobalin", mailbox[i]);
 
-    ASSERT_EQ(poll_mailbox("127.0.0.1", port), 0);
+    ASSERT_EQ(poll_mailbox("127.0.0.1", port, user.c_str(), password.c_str(), recording_handler), pop3_ok);
     for (const char* sub : {"/new", "/cur"})
         EXPECT_TRUE(std::filesystem::is_empty(maildir + sub)) << sub;
 
@@ -87,7 +84,7 @@ TEST_F(dovecot, one_poll_empties_a_mixed_mailbox_handling_each_message_once)
     EXPECT_EQ(file_bytes("Tobalin.tmp").c_str(), handled.back());
 
     handled.clear();
-    EXPECT_EQ(poll_mailbox("127.0.0.1", port), 0);
+    EXPECT_EQ(poll_mailbox("127.0.0.1", port, user.c_str(), password.c_str(), recording_handler), pop3_ok);
     EXPECT_TRUE(handled.empty());
 }
 

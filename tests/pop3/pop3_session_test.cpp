@@ -1,345 +1,254 @@
-// The mailbox session against a POP3 server scripted by the test, on a
-// loopback port: what it sends, what reaches the interpreter, what
-// "Tobalin.tmp" holds and how the session ends, for replies that come whole,
-// in pieces, wrong, late, cut off or never; then, through the sockets
-// double, the faults a real socket does not give on demand.
-#ifdef _WIN32
-#define NOMINMAX
-#define WIN32_LEAN_AND_MEAN
-#include <winsock2.h>
-typedef int socklen_t;
-#define MSG_NOSIGNAL 0
-#define SHUT_WR SD_SEND
-#else
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-typedef int SOCKET;
-#define closesocket close
-#endif
-
-#include <algorithm>
-#include <chrono>
+// The mailbox session against a server that plays a written conversation:
+// the commands the client sends, the messages it hands on, the raw copy it
+// leaves and how the session ends, for replies that come whole, in pieces,
+// wrong, cut off or never.
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "pop3/pop3_session.h"
-#include "settings/settings.h"
+#include "tests/doubles/files_double.h"
 #include "tests/doubles/sockets_double.h"
-#include "tests/support/temp_dir.h"
 
 namespace {
 
-// One step of a scripted session: the command that the reply answers (""
-// for the greeting), the reply, and how the server sends it.
-struct step {
-    std::string command;
-    std::string reply;
-    std::vector<size_t> cuts{};  // offsets at which the reply is cut into separate sends
-    int delay_ms = 0;            // before its first byte
-    enum then_what { answer_on, close_after, silent_after } then = answer_on;
-};
-
-#ifdef _WIN32
-const int winsock_started = [] {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data);
-}();
-#endif
-
-// No wait of the server outlasts this: a client that does not hang up in
-// time fails its test instead of hanging it.
-bool readable(SOCKET s)
-{
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(s, &set);
-    timeval patience = {10, 0};
-    return select(static_cast<int>(s) + 1, &set, nullptr, nullptr, &patience) == 1;
-}
-
-// A POP3 server on a loopback port that serves one connection, in a thread,
-// from the steps of a session: the greeting, then a reply to each command
-// received. Once the steps are used up, or after one that ends in silence,
-// it only records what it is sent until the client hangs up.
-struct script_server {
-    script_server()
-    {
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(listener, 4) != 0 ||
-            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            ADD_FAILURE() << "the scripted server cannot listen on loopback";
-        port = ntohs(address.sin_port);
-    }
-    ~script_server() { closesocket(listener); }
-
-    void run(std::vector<step> steps)
-    {
-        received.clear();
-        if (!readable(listener))
-            return;
-        SOCKET s = accept(listener, nullptr, nullptr);
-        int on = 1;
-        setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-        // Takes one command line (the client waits for each reply before it
-        // sends the next), or false once the client has hung up.
-        auto next_command = [&]() {
-            do {
-                if (!readable(s)) {
-                    received += "<the client did not hang up>";
-                    return false;
-                }
-                char data[512];
-                int got = static_cast<int>(recv(s, data, sizeof data, 0));
-                if (got <= 0)
-                    return false;
-                received.append(data, static_cast<size_t>(got));
-            } while (received.back() != '\n');
-            return true;
-        };
-        for (size_t i = 0; i < steps.size() && (i == 0 || next_command()); ++i) {
-            const step& scripted = steps[i];
-            std::this_thread::sleep_for(std::chrono::milliseconds(scripted.delay_ms));
-            size_t from = 0;
-            for (size_t cut : scripted.cuts) {
-                send(s, scripted.reply.data() + from, static_cast<int>(cut - from), MSG_NOSIGNAL);
-                // Time for the client to take this piece before the next one comes.
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                from = cut;
-            }
-            send(s, scripted.reply.data() + from, static_cast<int>(scripted.reply.size() - from), MSG_NOSIGNAL);
-            // Closing ends only the sending side, so that whatever the client
-            // still sends is recorded.
-            if (scripted.then == step::close_after)
-                shutdown(s, SHUT_WR);
-            if (scripted.then != step::answer_on)
-                break;
-        }
-        while (next_command()) {
-        }
-        closesocket(s);
-    }
-
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    unsigned short port = 0;
-    std::string received;
-};
-
 std::vector<std::string> handled;
 
-// The interpreter's double: records each message, then writes over it as
-// the real one may.
-int recording_handler(char* message)
+// The interpreter's place: records each message, keeps the ones that say
+// so, and then writes over the message as the interpreter may.
+message_fate recording_handler(char* message)
 {
     handled.emplace_back(message);
+    message_fate fate = strstr(message, "keep me") ? keep_message : delete_message;
     memset(message, '#', strlen(message));
-    return -1;
+    return fate;
 }
 
-// A message as the server sends it; its body lines begin with a doubled dot.
-std::string message(int n, size_t body_bytes = 20)
+// A step whose command and reply are single lines.
+pop3_step line(const std::string& command, const std::string& reply)
 {
-    std::string text = "Subject: " + std::to_string(n) + "\r\n\r\n";
-    for (size_t i = 0; i < body_bytes; i += 10)
-        text += "..line " + std::to_string(n) + "\r\n";
-    return text;
+    return {command.empty() ? "" : command + "\r\n", reply + "\r\n"};
 }
 
-step ok(std::string command, std::string reply = "+OK\r\n")
+// The reply to RETR n: a message whose body lines the server byte-stuffed.
+pop3_step retr(int n, const std::string& body = "..line\r\n")
 {
-    return {std::move(command), std::move(reply)};
+    return {"RETR " + std::to_string(n) + "\r\n", "+OK octets\r\nSubject: " + std::to_string(n) + "\r\n\r\n" + body + ".\r\n"};
 }
 
-// A session that goes well: LIST before each message when the STAT total
-// is above 16384, a message listed above 16384 deleted unread.
-std::vector<step> session(const std::vector<std::string>& messages, long total, std::vector<long> listed = {})
+std::vector<pop3_step> login(const std::string& stat)
 {
-    std::vector<step> steps = {ok("", "+OK ready\r\n"), ok("USER tobalin\r\n"), ok("PASS secret\r\n"),
-                               ok("STAT\r\n", "+OK " + std::to_string(messages.size()) + " " +
-                                                  std::to_string(total) + "\r\n")};
-    for (size_t i = 0; i < messages.size(); ++i) {
-        std::string n = std::to_string(i + 1);
-        long size = i < listed.size() ? listed[i] : static_cast<long>(messages[i].size());
-        if (total > 16384)
-            steps.push_back(ok("LIST " + n + "\r\n", "+OK " + n + " " + std::to_string(size) + "\r\n"));
-        if (total <= 16384 || size <= 16384)
-            steps.push_back(
-                ok("RETR " + n + "\r\n", "+OK " + std::to_string(size) + " octets\r\n" + messages[i] + ".\r\n"));
-        steps.push_back(ok("DELE " + n + "\r\n"));
-    }
-    steps.push_back(ok("QUIT\r\n", "+OK bye\r\n"));
-    return steps;
+    return {line("", "+OK ready"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", stat)};
 }
 
-class pop3_session : public in_temp_dir {
-protected:
-    void SetUp() override
-    {
-        in_temp_dir::SetUp();
-        pop3_message_handler = recording_handler;
-        pop3_timeout_ms = 5000;  // only a test of silence waits it out
-        strcpy(Settings.User, "tobalin");
-        strcpy(Settings.Pass, "secret");
-    }
+std::vector<pop3_step> operator+(std::vector<pop3_step> a, const std::vector<pop3_step>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
-    // Serves the steps and checks the session against them: when the reply
-    // of step `failing` is bad or never comes whole (SIZE_MAX: none fails),
-    // the result is -1, every command up to that step is sent and nothing
-    // after, and every message before it is handed on and copied.
-    void check(const std::vector<step>& steps, size_t failing)
-    {
-        handled.clear();
-        remove("Tobalin.tmp");
-        std::thread serving(&script_server::run, &server, steps);
-        int result = poll_mailbox("127.0.0.1", server.port);
-        serving.join();
-        std::string commands, copy = "<missing>";
-        std::vector<std::string> messages;
-        for (size_t i = 0; i < steps.size() && i <= failing; ++i) {
-            commands += steps[i].command;
-            if (steps[i].command.compare(0, 4, "RETR") == 0 && i < failing) {
-                copy = steps[i].reply.substr(0, 16384);
-                messages.push_back(copy.c_str());
-            }
-        }
-        EXPECT_EQ(result, failing < steps.size() ? -1 : 0);
-        EXPECT_EQ(server.received, commands);
-        EXPECT_TRUE(handled == messages) << handled.size() << " messages handed on";
-        EXPECT_TRUE(file_bytes("Tobalin.tmp") == copy) << "the copy differs";
-    }
+const pop3_step quit = line("QUIT", "+OK bye");
 
-    script_server server;
+struct outcome {
+    pop3_result result;
+    std::string commands;  // everything the client sent
+    std::vector<std::string> handled;
+    std::string copy;  // "Tobalin.tmp"
 };
 
-TEST_F(pop3_session, sessions)
+outcome converse(const std::vector<pop3_step>& steps)
 {
-    const std::vector<std::string> two = {message(1), message(2)};
-    // +ok and +Ok; a STAT without a total (so no LIST); a late reply; a NUL
-    // in a message, which the copy keeps.
-    std::vector<step> variants = session({message(1), std::string("Subject: 2\r\n\r\nbefore\0after\r\n", 28)}, 100);
-    variants[1].reply = "+ok\r\n";
-    variants[3].reply = "+OK 2\r\n";
-    variants[4].reply.replace(0, 3, "+Ok");
-    variants[4].delay_ms = 50;
-    std::vector<step> trickled = session(two, 16384);  // no LIST
-    for (step& s : trickled)
-        for (size_t cut = 1; cut < s.reply.size(); ++cut)
-            s.cuts.push_back(cut);
-    std::vector<step> refused = session({message(1), message(2), message(3), message(4), message(5)}, 300);
-    refused[9].reply = "-ERR no\r\n";  // to DELE 3
-    std::vector<step> endless = session({}, 0);
-    endless[0].reply = "+OK " + std::string(16400, 'x');
+    files_double files;
+    sockets_double server(steps);
+    handled.clear();
+    pop3_result result = poll_mailbox("mail.example", 110, "tv", "pw", recording_handler);
+    EXPECT_EQ(server.closes, server.opens);
+    EXPECT_EQ(server.cleanups, server.startups);
+    return {result, server.sent, handled, files.files["Tobalin.tmp"]};
+}
 
-    struct {
+// The client sends every command of the conversation and nothing more.
+std::string commands_of(const std::vector<pop3_step>& steps)
+{
+    std::string commands;
+    for (const pop3_step& s : steps)
+        commands += s.command;
+    return commands;
+}
+
+// Each of these handed over as "Subject: n", in order.
+std::vector<std::string> subjects(std::vector<int> numbers)
+{
+    std::vector<std::string> texts;
+    for (int n : numbers)
+        texts.push_back("Subject: " + std::to_string(n));
+    return texts;
+}
+
+std::vector<std::string> subjects_of(const std::vector<std::string>& messages)
+{
+    std::vector<std::string> found;
+    for (const std::string& m : messages)
+        found.push_back(m.substr(m.find("Subject: "), m.find("\r\n", m.find("Subject: ")) - m.find("Subject: ")));
+    return found;
+}
+
+TEST(pop3_session, conversations)
+{
+    const std::string nul_message("+OK\r\nSubject: 2\r\n\r\nbefore\0after\r\n.\r\n", 36);
+    const struct {
         const char* name;
-        std::vector<step> steps;
-        size_t failing;  // the step whose reply fails the session; SIZE_MAX: none
+        std::vector<pop3_step> steps;
+        pop3_result result;
+        std::vector<int> handled;
+        std::string copy = "";  // "Tobalin.tmp", when the last message has bytes past a NUL
     } cases[] = {
-        {"empty mailbox", session({}, 0), SIZE_MAX},
-        {"two messages", session(two, 5120), SIZE_MAX},
-        {"replies in other forms", variants, SIZE_MAX},
-        {"total 16385: LIST first; listed 16384 retrieved, 16385 deleted unread", session(two, 16385, {16384, 16385}),
-         SIZE_MAX},
-        {"total 16384, one byte per send", trickled, SIZE_MAX},
-        {"DELE refused at 3 of 5", refused, 9},
-        {"status line beyond the buffer", endless, 0},
+        {"an empty mailbox", login("+OK 0 0") + std::vector<pop3_step>{quit}, pop3_ok, {}},
+        {"two messages; +ok and +Ok pass; a NUL byte travels along",
+         std::vector<pop3_step>{line("", "+ok ready"), line("USER tv", "+Ok"), line("PASS pw", "+OK"),
+                                line("STAT", "+OK 2 5120"), retr(1), line("DELE 1", "+OK"),
+                                {"RETR 2\r\n", nul_message}, line("DELE 2", "+OK"), quit},
+         pop3_ok, {1, 2}, nul_message},
+        {"a STAT total of 16385 brings LIST: listed 16384 is retrieved, 16385 deleted unread",
+         login("+OK 2 16385") + std::vector<pop3_step>{line("LIST 1", "+OK 1 16384"), retr(1), line("DELE 1", "+OK"),
+                                                      line("LIST 2", "+OK 2 16385"), line("DELE 2", "+OK"), quit},
+         pop3_ok, {1}},
+        {"a STAT total of 16384 or none brings no LIST",
+         login("+OK 1") + std::vector<pop3_step>{retr(1), line("DELE 1", "+OK"), quit}, pop3_ok, {1}},
+        {"a message the handler keeps is not deleted",
+         login("+OK 2 99") + std::vector<pop3_step>{retr(1, "keep me\r\n"), retr(2), line("DELE 2", "+OK"), quit},
+         pop3_ok, {1, 2}},
+
+        // -ERR for one message leaves it on the server and costs no other.
+        {"LIST 2 of 3 refused",
+         login("+OK 3 20000") + std::vector<pop3_step>{line("LIST 1", "+OK 1 9"), retr(1), line("DELE 1", "+OK"),
+                                                      line("LIST 2", "-ERR no such message"), line("LIST 3", "+OK 3 9"),
+                                                      retr(3), line("DELE 3", "+OK"), quit},
+         pop3_mailbox_error, {1, 3}},
+        {"RETR 2 of 3 refused",
+         login("+OK 3 99") + std::vector<pop3_step>{retr(1), line("DELE 1", "+OK"), line("RETR 2", "-ERR unreadable"),
+                                                   retr(3), line("DELE 3", "+OK"), quit},
+         pop3_mailbox_error, {1, 3}},
+        {"DELE 2 of 3 refused",
+         login("+OK 3 99") + std::vector<pop3_step>{retr(1), line("DELE 1", "+OK"), retr(2), line("DELE 2", "-err busy"),
+                                                   retr(3), line("DELE 3", "+OK"), quit},
+         pop3_mailbox_error, {1, 2, 3}},
+        {"QUIT refused", login("+OK 0 0") + std::vector<pop3_step>{line("QUIT", "-ERR not now")}, pop3_mailbox_error,
+         {}},
+
+        // Any other -ERR, or a reply that is neither, ends the session at once, without QUIT.
+        {"greeting refused", {line("", "-ERR busy")}, pop3_no_connection, {}},
+        {"account refused", std::vector<pop3_step>{line("", "+OK"), line("USER tv", "-ERR")}, pop3_login_refused, {}},
+        {"password refused", std::vector<pop3_step>{line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "-ERR")},
+         pop3_login_refused, {}},
+        {"STAT refused", login("-ERR locked"), pop3_mailbox_error, {}},
+        {"a reply that is no reply", login("+OK 2 99") + std::vector<pop3_step>{retr(1), line("DELE 1", "ERR")},
+         pop3_connection_broken, {1}},
+        {"a status line longer than the buffer", {{"", "+OK " + std::string(16400, 'x')}}, pop3_connection_broken,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        check(c.steps, c.failing);
+        outcome o = converse(c.steps);
+        EXPECT_EQ(o.result, c.result);
+        EXPECT_EQ(o.commands, commands_of(c.steps));
+        EXPECT_EQ(subjects_of(o.handled), subjects(c.handled));
+        std::string last = o.handled.empty() ? "" : o.handled.back();
+        EXPECT_EQ(o.copy, c.copy.empty() ? last : c.copy) << "the raw copy is the last message, as sent";
     }
 }
 
-TEST_F(pop3_session, a_fault_at_any_step_ends_the_session_without_quit)
+// Every kind of step: LIST, a reply above the bound and a message after it.
+const std::vector<pop3_step> full_session =
+    login("+OK 2 20000") + std::vector<pop3_step>{line("LIST 1", "+OK 1 16000"),
+                                                  retr(1, std::string(20000, 'x') + "\r\n"),
+                                                  line("DELE 1", "+OK"),
+                                                  line("LIST 2", "+OK 2 60"),
+                                                  retr(2),
+                                                  line("DELE 2", "+OK"),
+                                                  quit};
+
+TEST(pop3_session, a_connection_that_breaks_at_any_step_ends_the_session_without_quit)
 {
-    // With LIST, an oversize reply and a message after it: every kind of step.
-    pop3_timeout_ms = 300;
-    const std::vector<step> steps = session({message(1, 20000), message(2)}, 16385, {16000, 60});
-    for (size_t k = 0; k < steps.size(); ++k) {
-        for (auto then : {step::answer_on, step::close_after, step::silent_after}) {
-            // -ERR; or all but the last three bytes, then closed or silent.
-            std::vector<step> faulty(steps.begin(), steps.begin() + k + 1);
-            std::string& reply = faulty[k].reply;
-            reply = then == step::answer_on ? "-ERR no\r\n" : reply.substr(0, reply.size() - 3);
-            faulty[k].then = then;
-            SCOPED_TRACE("step " + std::to_string(k) + " then " + std::to_string(then));
-            check(faulty, k);
+    for (size_t k = 0; k < full_session.size(); ++k) {
+        for (auto then : {pop3_step::closes, pop3_step::falls_silent, pop3_step::fails}) {
+            // The step's reply all but its last three bytes, then the end.
+            std::vector<pop3_step> steps(full_session.begin(), full_session.begin() + static_cast<long>(k) + 1);
+            steps[k].reply.resize(steps[k].reply.size() - 3);
+            steps[k].then = then;
+            SCOPED_TRACE("step " + std::to_string(k) + " ends " + std::to_string(then));
+            outcome o = converse(steps);
+            EXPECT_EQ(o.result, then == pop3_step::falls_silent ? pop3_server_silent : pop3_connection_broken);
+            EXPECT_EQ(o.commands, commands_of(steps));
+            EXPECT_EQ(o.handled.size(), k > 8 ? 2u : k > 5 ? 1u : 0u);
         }
     }
 }
 
-TEST_F(pop3_session, every_reply_may_come_in_two_pieces_cut_anywhere)
+TEST(pop3_session, every_reply_may_come_in_two_pieces_cut_anywhere)
 {
-    const std::vector<step> steps = session({message(1), message(2)}, 16385);
-    for (size_t k = 0; k < steps.size(); ++k) {
-        for (size_t cut = 1; cut < steps[k].reply.size(); ++cut) {
-            std::vector<step> cut_up = steps;
-            cut_up[k].cuts = {cut};
+    for (size_t k = 0; k < full_session.size(); ++k) {
+        for (size_t cut = 1; cut < full_session[k].reply.size(); cut += k == 5 ? 97 : 1) {
+            std::vector<pop3_step> steps = full_session;
+            steps[k].cuts = {cut};
             SCOPED_TRACE("step " + std::to_string(k) + " cut at " + std::to_string(cut));
-            check(cut_up, SIZE_MAX);
+            outcome o = converse(steps);
+            EXPECT_EQ(o.result, pop3_ok);
+            EXPECT_EQ(o.commands, commands_of(steps));
+            ASSERT_EQ(o.handled.size(), 2u);
+            EXPECT_EQ(o.handled[0], steps[5].reply.substr(0, 16384)) << "the first 16384 bytes as the message";
         }
     }
 }
 
-TEST_F(pop3_session, an_oversize_reply_is_read_to_its_terminator_wherever_it_falls)
+TEST(pop3_session, a_reply_above_the_bound_is_read_to_its_terminator_wherever_it_falls)
 {
-    // RETR 1 replies ending 1 to 6 bytes past the bound, so that the
-    // terminator straddles it, and far past it; each cut at the bound and
-    // inside the terminator. All three messages are deleted, QUIT is sent.
+    // Ending 1 to 6 bytes past the bound, so that the terminator straddles
+    // it, and far past it; cut at the bound and inside the terminator.
     for (size_t past : {1, 2, 3, 4, 5, 6, 4000}) {
-        std::vector<step> steps = session({"", message(2), message(3)}, 100);
-        steps[4].reply = "+OK\r\n" + std::string(16374 + past, 'x') + "\r\n.\r\n";
+        std::vector<pop3_step> steps = login("+OK 2 99") + std::vector<pop3_step>{
+            {"RETR 1\r\n", "+OK\r\n" + std::string(16374 + past, 'x') + "\r\n.\r\n"}, line("DELE 1", "+OK"), retr(2),
+            line("DELE 2", "+OK"), quit};
         for (size_t cut : {size_t{16384}, 16379 + past, 16380 + past, 16381 + past, 16382 + past, 16383 + past}) {
             steps[4].cuts = {cut};
             SCOPED_TRACE(std::to_string(past) + " past the bound, cut at " + std::to_string(cut));
-            check(steps, SIZE_MAX);
+            outcome o = converse(steps);
+            EXPECT_EQ(o.result, pop3_ok);
+            EXPECT_EQ(o.commands, commands_of(steps));
+            EXPECT_EQ(o.handled.size(), 2u);
         }
     }
 }
 
-TEST_F(pop3_session, a_refused_connection_fails_at_once)
+TEST(pop3_session, faults_before_the_conversation)
 {
-    unsigned short port = script_server().port;  // no longer listening
-    EXPECT_EQ(poll_mailbox("127.0.0.1", port), -1);
-}
-
-TEST_F(pop3_session, socket_faults_release_what_was_taken)
-{
-    struct {
+    const std::string all = "USER tv\r\nPASS pw\r\nSTAT\r\nQUIT\r\n";
+    const struct {
         const char* name;
         void (*arrange)(sockets_double&);
-        int result;
-        const char* sent;
+        pop3_result result;
+        std::string sent;
     } cases[] = {
-        {"Winsock does not start", [](sockets_double& d) { d.startup_fails = true; }, -1, ""},
-        {"Winsock 2.2 granted", [](sockets_double& d) { d.granted = 0x0202; }, -1, ""},
-        {"no socket", [](sockets_double& d) { d.open_fails = true; }, -1, ""},
-        {"no such host", [](sockets_double& d) { d.resolve_fails = true; }, -1, ""},
-        {"connection refused", [](sockets_double& d) { d.connect_error = 10061; }, -1, ""},
-        {"connection under way", [](sockets_double& d) { d.connect_error = 10035; }, 0,
-         "USER tobalin\r\nPASS secret\r\nSTAT\r\nQUIT\r\n"},
-        {"connection never made", [](sockets_double& d) { d.connect_error = 10035; d.connect_wait = 0; }, -1, ""},
-        {"send fails", [](sockets_double& d) { d.failing_send = 2; }, -1, "USER tobalin\r\n"},
-        {"receive fails", [](sockets_double& d) { d.replies.resize(3); d.after_replies = sockets_double::fails; },
-         -1, "USER tobalin\r\nPASS secret\r\nSTAT\r\n"},
+        {"Winsock does not start", [](sockets_double& d) { d.startup_fails = true; }, pop3_no_connection, ""},
+        {"Winsock 2.2 granted", [](sockets_double& d) { d.granted = 0x0202; }, pop3_no_connection, ""},
+        {"no socket", [](sockets_double& d) { d.open_fails = true; }, pop3_no_connection, ""},
+        {"no such host", [](sockets_double& d) { d.resolve_fails = true; }, pop3_no_such_server, ""},
+        {"connection refused", [](sockets_double& d) { d.connect_error = 10061; }, pop3_no_connection, ""},
+        {"connection under way", [](sockets_double& d) { d.connect_error = 10035; }, pop3_ok, all},
+        {"connection never made", [](sockets_double& d) { d.connect_error = 10035; d.connect_wait = 0; },
+         pop3_no_connection, ""},
+        {"a send fails", [](sockets_double& d) { d.failing_send = 2; }, pop3_connection_broken, "USER tv\r\n"},
     };
     for (const auto& c : cases) {
-        sockets_double sockets;
-        sockets.replies = {"+OK\r\n", "+OK\r\n", "+OK\r\n", "+OK 0 0\r\n", "+OK\r\n"};
+        files_double files;
+        sockets_double sockets(login("+OK 0 0") + std::vector<pop3_step>{quit});
         c.arrange(sockets);
-        EXPECT_EQ(poll_mailbox("mail.example", 110), c.result) << c.name;
+        EXPECT_EQ(poll_mailbox("mail.example", 110, "tv", "pw", recording_handler), c.result) << c.name;
         EXPECT_EQ(sockets.sent, c.sent) << c.name;
-        EXPECT_EQ(sockets.closed, sockets.opens) << c.name;
+        EXPECT_EQ(sockets.closes, sockets.opens) << c.name;
         EXPECT_EQ(sockets.cleanups, sockets.startups) << c.name;
     }
 }
