@@ -24,7 +24,7 @@ extern const char settings_key_path[];
 
 // Clears the record and reads it from the registry. 0 when every value was
 // read; -1 otherwise (no key: Timer 10 and empty texts; a missing or too long
-// value: it and every later field empty).
+// value: its field empty, a missing Timer 0).
 int load_settings();
 
 // Writes the record to the registry. 0 when every value was written, else -1.

@@ -122,15 +122,18 @@ int load_settings()
         Settings.Timer = 10;
         return -1;
     }
+    // A value that cannot be read empties its own field only: the dialog
+    // then opens with every other field as stored, and its OK does not
+    // save emptiness over them.
+    int result = 0;
     for (const stored_value& value : stored_values) {
         if (!read_value(key, value)) {
             memset(field_of(value), 0, value.size);
-            os_registry->close_key(key);
-            return -1;
+            result = -1;
         }
     }
     os_registry->close_key(key);
-    return 0;
+    return result;
 }
 
 int save_settings()
