@@ -4,21 +4,47 @@
 #include "app/mail_check.h"
 
 #include "app/schedule.h"
+#include "automation/batch_script.h"
+#include "reservation/hand_off.h"
+#include "reservation/interpret_message.h"
 #include "settings/settings.h"
 
 poll_report last_poll;
+
+// The report of the poll in progress.
+static poll_report current;
+
+// Every retrieved message: a reservation is handed to the recording
+// application, and the batch script works its windows, before the next
+// message is retrieved; one that could not be written stays in the mailbox.
+static message_fate handle_message(char* message)
+{
+    switch (interpret_message(message, Settings.Station)) {
+    case reservation_written:
+        hand_off_reservation();
+        if (Settings.Batch[0] != '\0')
+            run_batch_file(Settings.Batch);
+        ++current.handed_on;
+        return delete_message;
+    case reservation_not_written:
+        ++current.kept;
+        return keep_message;
+    case no_reservation:
+        break;
+    }
+    return delete_message;
+}
 
 void check_mail_now()
 {
     if (poll_busy)
         return;
     poll_busy = 1;
-    poll_report report = {};
-    int result = poll_mailbox(Settings.POP, pop3_port);
-    report.result = result == 0 ? pop3_ok : pop3_connection_broken;
-    os_clock->local_date(&report.when);
-    report.done = true;
-    last_poll = report;
+    current = poll_report{};
+    current.result = poll_mailbox(Settings.POP, pop3_port, Settings.User, Settings.Pass, handle_message);
+    os_clock->local_date(&current.when);
+    current.done = true;
+    last_poll = current;
     poll_busy = 0;
     restart_countdown();
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/decimal.h"
+#include "common/text_scan.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 
@@ -19,29 +20,10 @@ enum outcome { command_done, line_skipped, script_stopped };
 // Sleep takes this value as a wait without end.
 const uint32_t endless_pause = 0xFFFFFFFF;
 
-bool is_blank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // White space as the C library's isspace gives it.
 bool is_space(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-char* skip_blanks(char* p)
-{
-    while (is_blank(*p))
-        ++p;
-    return p;
-}
-
-const char* next_line_feed(const char* p)
-{
-    while (*p && *p != '\n')
-        ++p;
-    return p;
 }
 
 // 0 to 35 for a digit or letter; 36 for anything else.
@@ -54,6 +36,62 @@ unsigned digit_value(char c)
     if (c >= 'A' && c <= 'Z')
         return static_cast<unsigned>(c - 'A' + 10);
     return 36;
+}
+
+// Skips blanks, reads one number the way strtoul with base 0 reads it, on
+// 32 bits ("0x" hexadecimal, a leading 0 octal, a minus sign negates modulo
+// 2^32, a value past 32 bits gives 0xFFFFFFFF, no digits give 0), then skips
+// the blanks after it. *rest is where the remaining text begins; with no
+// digits it is the first character after the leading blanks.
+void read_number(char* text, uint32_t* value, char** rest)
+{
+    char* start = skip_blanks(text);
+    char* p = start;
+    while (is_space(*p))
+        ++p;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    unsigned base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    const uint64_t limit = 0xFFFFFFFF;
+    uint64_t magnitude = 0;
+    char* digits = p;
+    for (; digit_value(*p) < base; ++p)
+        if (magnitude <= limit)
+            magnitude = magnitude * base + digit_value(*p);
+    if (p == digits) {
+        *value = 0;
+        *rest = start;
+        return;
+    }
+    if (magnitude > limit)
+        *value = 0xFFFFFFFF;
+    else
+        *value = negative ? 0u - static_cast<uint32_t>(magnitude) : static_cast<uint32_t>(magnitude);
+    *rest = skip_blanks(p);
+}
+
+// Reads an attempt count and the delay between attempts in milliseconds
+// ("30, 1000"), both decimal as atol reads them: the count where the text
+// begins, the delay after the first comma from there on (0 when there is no
+// comma). A count below 1, a missing one included, is one attempt.
+void read_count_delay(const char* text, int32_t* count, uint32_t* delay)
+{
+    text = skip_blanks(text);
+    *count = decimal_value(text);
+    // The comma is looked for from the count's start, not its end.
+    const char* comma = strchr(text, ',');
+    *delay = comma ? static_cast<uint32_t>(decimal_value(comma + 1)) : 0;
+    // A negative count would count down through almost 2^32 attempts: like
+    // 0 or a missing count, it means one attempt.
+    if (*count < 1)
+        *count = 1;
 }
 
 // A pause of 0xFFFFFFFF ms would block the program for good, so it is left
@@ -268,77 +306,25 @@ const char* collect_command(const char* p, char command[command_length + 1])
 
 }  // namespace
 
-int read_number(char* text, uint32_t* value, char** rest)
-{
-    char* start = skip_blanks(text);
-    char* p = start;
-    while (is_space(*p))
-        ++p;
-    bool negative = *p == '-';
-    if (*p == '-' || *p == '+')
-        ++p;
-    unsigned base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && digit_value(p[2]) < 16) {
-        base = 16;
-        p += 2;
-    } else if (p[0] == '0') {
-        base = 8;
-    }
-    const uint64_t limit = 0xFFFFFFFF;
-    uint64_t magnitude = 0;
-    char* digits = p;
-    for (; digit_value(*p) < base; ++p)
-        if (magnitude <= limit)
-            magnitude = magnitude * base + digit_value(*p);
-    if (p == digits) {
-        *value = 0;
-        *rest = start;
-        return 0;
-    }
-    if (magnitude > limit)
-        *value = 0xFFFFFFFF;
-    else
-        *value = negative ? 0u - static_cast<uint32_t>(magnitude) : static_cast<uint32_t>(magnitude);
-    *rest = skip_blanks(p);
-    return 0;
-}
-
-int read_count_delay(const char* text, int32_t* count, uint32_t* delay)
-{
-    while (is_blank(*text))
-        ++text;
-    *count = decimal_value(text);
-    // The comma is looked for from the count's start, not its end.
-    const char* comma = strchr(text, ',');
-    *delay = comma ? static_cast<uint32_t>(decimal_value(comma + 1)) : 0;
-    // A negative count would count down through almost 2^32 attempts: like
-    // 0 or a missing count, it means one attempt.
-    if (*count < 1)
-        *count = 1;
-    return 0;
-}
-
 int run_batch_script(const char* text)
 {
     for (os_window& slot : window_slots)
         slot = nullptr;
     const char* p = text;
     while (*p) {
-        while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
-            ++p;
+        p = skip_white(p);
         if (*p == '#') {
-            p = next_line_feed(p);
+            p = line_end(p);
             continue;
         }
         char command[command_length + 1];
         p = collect_command(p, command);
         // The rest of the line is dropped: a comment, what lies past the
         // 120 characters, or, after a CR, all up to the next LF.
-        p = next_line_feed(p);
+        p = line_end(p);
         for (const command_entry& entry : commands) {
-            size_t length = strlen(entry.keyword);
-            if (strncmp(command, entry.keyword, length) == 0) {
-                if (entry.run(command + length) == script_stopped)
+            if (char* arguments = after_prefix(command, entry.keyword)) {
+                if (entry.run(arguments) == script_stopped)
                     return 0;
                 break;
             }

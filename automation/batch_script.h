@@ -25,17 +25,4 @@ int run_batch_file(const char* path);
 // when a command stops the script.
 int run_batch_script(const char* text);
 
-// Skips blanks, reads one number the way strtoul with base 0 reads it, on
-// 32 bits ("0x" hexadecimal, a leading 0 octal, a minus sign negates modulo
-// 2^32, a value past 32 bits gives 0xFFFFFFFF, no digits give 0), then skips
-// the blanks after it. *rest is where the remaining text begins; with no
-// digits it is the first character after the leading blanks. Returns 0.
-int read_number(char* text, uint32_t* value, char** rest);
-
-// Reads an attempt count and the delay between attempts in milliseconds
-// ("30, 1000"), both decimal as atol reads them: the count where the text
-// begins, the delay after the first comma from there on (0 when there is no
-// comma). A count below 1, a missing one included, is one attempt. Returns 0.
-int read_count_delay(const char* text, int32_t* count, uint32_t* delay);
-
 #endif

@@ -1,5 +1,6 @@
 # Warnings for the project's own targets (never for third-party code).
 option(TOBALIN_WERROR "Treat warnings as errors" OFF)
+option(TOBALIN_STRICT_WARNINGS "Warn of narrowing conversions and shadowed names in the product code" OFF)
 
 function(tobalin_warnings target)
   if(MSVC)
@@ -13,5 +14,13 @@ function(tobalin_warnings target)
     if(TOBALIN_WERROR)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
+  endif()
+endfunction()
+
+# The class of MSVC's C4244 and C4267 (a value narrowed without a cast) and
+# of a name that hides another, for the code that ships.
+function(tobalin_strict_warnings target)
+  if(TOBALIN_STRICT_WARNINGS AND NOT MSVC)
+    target_compile_options(${target} PRIVATE -Wconversion -Wshadow)
   endif()
 endfunction()

@@ -6,6 +6,8 @@
 
 #include <array>
 
+#include "common/text_scan.h"
+
 enum kanji_code { UNKNOWN = 0, SJIS = 1, EUC = 2, JIS = 3 };
 
 // Decides whether count bytes (beginning with an 8-bit byte) read better as
@@ -53,11 +55,6 @@ inline byte_pair sjis_to_jis(int s1, int s2)
     int j1 = 2 * s1 - (s1 <= 0x9F ? 0xE1 : 0x161) + (s2 >= 0x9F ? 1 : 0);
     int j2 = s2 < 0x7F ? s2 - 0x1F : s2 < 0x9F ? s2 - 0x20 : s2 - 0x7E;
     return {static_cast<unsigned char>(j1), static_cast<unsigned char>(j2)};
-}
-
-inline bool in_range(int c, int low, int high)
-{
-    return c >= low && c <= high;
 }
 
 inline bool is_sjis_lead(int c)

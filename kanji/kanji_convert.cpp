@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/compiler.h"
 #include "kanji/kanji_code.h"
 
 namespace {
@@ -21,16 +22,9 @@ enum shift_mode { one_byte_mode, two_byte_mode, kana_mode };
 
 }  // namespace
 
-// Every byte goes through the hot operations, so they are inlined into the
-// loops whatever the compiler's size heuristics say; what happens once in a
-// conversion, or only around a carriage return, stays out of the loops.
-#if defined(_MSC_VER)
-#define HOT_PATH __forceinline
-#define COLD_PATH __declspec(noinline)
-#else
-#define HOT_PATH inline __attribute__((always_inline))
-#define COLD_PATH __attribute__((noinline))
-#endif
+// Every byte goes through the hot operations (HOT_PATH), so they are inlined
+// into the loops; what happens once in a conversion, or only around a
+// carriage return, stays out of the loops (COLD_PATH).
 
 // The conversion in progress. One at a time; kanji_convert sets it up
 // afresh. Two cursors move at every byte: the next byte to read and the

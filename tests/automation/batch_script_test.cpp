@@ -123,11 +123,11 @@ TEST(batch_script, runs_a_file)
     clock_double clock;
     desktop_double desktop(&clock);
     desktop.add("RecMain", "Recorder");
-    files_double file(find_main + "Sleep 1\n\0Sleep 2\n"s);
+    files_double files;
+    files.files["script.tbn"] = find_main + "Sleep 1\n\0Sleep 2\n"s;
     EXPECT_EQ(run_batch_file("script.tbn"), 0);
-    file.text = "SendMessage 1 16\nSleep 3";
+    files.files["script.tbn"] = "SendMessage 1 16\nSleep 3";
     EXPECT_EQ(run_batch_file("script.tbn"), 0);
-    file.result = os_not_found;
     EXPECT_EQ(run_batch_file("missing.tbn"), -1);
     EXPECT_EQ(desktop.log(), (std::vector<std::string>{found_main, "sleep 1", "sleep 3"}));
 }
