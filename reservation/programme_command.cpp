@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "common/decimal.h"
-#include "platform/clock.h"
 #include "common/text_scan.h"
+#include "platform/clock.h"
 #include "reservation/station_table.h"
 
 namespace {
@@ -109,7 +109,6 @@ bool parse_command(const char* body, reservation* r)
     p = skip_blanks(p);
     if (*p == '\0')
         return false;
-    r->year = 0;
     if (form == open_form) {
         if (!has_chars(p, 4))
             return false;
@@ -131,8 +130,6 @@ bool parse_command(const char* body, reservation* r)
         return false;
     p = skip_blanks(skip_word(p));
 
-    r->title = nullptr;
-    r->title_length = 0;
     if (form != open_form) {
         p = skip_blanks(skip_word(skip_blanks(skip_word(p))));
         // The title is the rest of its line: what follows belongs to the
@@ -161,7 +158,7 @@ int write_programme_info_from_command(const char* body, const char* station_path
 {
     if (station_path[0] == '\0')
         return -1;
-    reservation r;
+    reservation r = {};  // no year, and no title but the default one
     if (!parse_command(body, &r))
         return -1;
     int32_t year = year_of(r);

@@ -43,9 +43,7 @@ char* decode_quoted_printable(const char* text)
             *out++ = *p++;  // no escape: the "=" is itself, and so is what follows it
             continue;
         }
-        *out = static_cast<char>(high << 4 | low);
-        if (*out++ == '\0')
-            break;
+        *out++ = static_cast<char>(high << 4 | low);
         p += 3;
     }
     *out = '\0';

@@ -79,16 +79,27 @@ TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
     EXPECT_EQ(last_poll.handed_on, 0);
 }
 
+TEST_F(mail_check, without_a_script_only_the_file_handler_starts)
+{
+    Settings.Batch[0] = '\0';
+    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", "+OK 1 99"),
+                           retr(1, "resv 0615 2100 2154 8 A B News"), line("DELE 1", "+OK"), line("QUIT", "+OK")});
+    check_mail_now();
+    EXPECT_EQ(processes.started, std::vector<std::string>{hand_off});
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
+// The batch script may send the program's own window the command that
+// polls: that poll must not start inside this one.
 TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reported)
 {
-    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "-ERR wrong password")});
-    poll_busy = 1;
+    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", "+OK 1 99"),
+                           retr(1, "resv 0615 2100 2154 8 A B News"), line("DELE 1", "+OK"),
+                           line("QUIT", "-ERR not now")});
+    processes.on_start = [] { check_mail_now(); };
     check_mail_now();
-    EXPECT_EQ(server.sent, "");
-    EXPECT_EQ(countdown_seconds, 17);
-    poll_busy = 0;
-    check_mail_now();
-    EXPECT_EQ(last_poll.result, pop3_login_refused);
+    EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nQUIT\r\n");
+    EXPECT_EQ(last_poll.result, pop3_mailbox_error);
     EXPECT_EQ(poll_busy, 0);
 }
 

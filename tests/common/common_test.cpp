@@ -17,7 +17,7 @@ TEST(decimal_value, reads_numbers_the_way_atol_does_without_overflow)
     } cases[] = {
         {" \t\r\n\v\f07x", 7}, {"ab", 0}, {"-1", -1}, {"+5", 5}, {"+-5", 0}, {"", 0},
         {"2147483647", INT32_MAX}, {"2147483648", INT32_MAX}, {"4294967304", INT32_MAX},
-        {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN}, {"-99999999999999999999999", INT32_MIN},
+        {"-2147483647", -2147483647}, {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN}, {"-99999999999999999999999", INT32_MIN},
         {"99999999999999999999999", INT32_MAX}, {"000000000000000000008", 8},
     };
     for (const auto& c : cases)
@@ -33,7 +33,8 @@ TEST(crlf_lines, every_line_ends_in_one_cr_lf_the_last_one_too)
         {"a\nb\n", "a\r\nb\r\n"},
         {"a\r\nb\r\n", "a\r\nb\r\n"},
         {"a\r\r\nb", "a\r\nb\r\n"},
-        {"a\rb\r\r", "a\rb\r\n"},  // a CR that no LF follows is kept, but a final run ends the line
+        {"a\rbc\r\r", "a\rbc\r\n"},  // a CR that no LF follows is kept, but a final run ends the line
+        {"x", "x\r\n"},
         {std::string("a\0b\n", 4), std::string("a\0b\r\n", 5)},
         {"", ""},
     };

@@ -5,6 +5,8 @@ static process_double* active_process = nullptr;
 static os_status record_start(char* command_line)
 {
     active_process->started.push_back(command_line);
+    if (active_process->on_start)
+        active_process->on_start();
     return os_ok;
 }
 

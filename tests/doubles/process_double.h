@@ -12,6 +12,7 @@ struct process_double {
     process_double();
     ~process_double();
     std::vector<std::string> started;
+    void (*on_start)() = nullptr;  // called for each start, as a started program may do things
 
 private:
     const os_process_calls* previous;

@@ -57,16 +57,19 @@ int last_error()
 // A whole command line brings the next step's reply.
 int send_bytes(os_socket, const char* data, int length)
 {
-    if (++active->sends == active->failing_send) {
-        active->error = 10054;  // WSAECONNRESET
+    if (++active->sends == active->failing_send || active->sends <= active->blocked_sends) {
+        active->error = active->sends <= active->blocked_sends ? 10035 : 10054;  // WSAEWOULDBLOCK, WSAECONNRESET
         return -1;
     }
-    active->sent.append(data, static_cast<size_t>(length));
-    if (memchr(data, '\n', static_cast<size_t>(length))) {
+    size_t count = static_cast<size_t>(length);
+    if (active->send_room != 0)
+        count = std::min(count, active->send_room);
+    active->sent.append(data, count);
+    if (memchr(data, '\n', count)) {
         active->step = active->step == no_step ? no_step : active->step + 1;
         active->position = 0;
     }
-    return length;
+    return static_cast<int>(count);
 }
 
 // Whether the step's reply has been read whole.
@@ -78,7 +81,7 @@ bool drained(const pop3_step& s)
 int wait_for(os_socket, os_wait_for what, uint32_t)
 {
     if (what == os_writable)
-        return active->connect_wait;
+        return active->writable_wait;
     const pop3_step* s = current();
     if (!s)
         return 0;  // nothing more is scripted: the server says nothing

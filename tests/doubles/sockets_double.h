@@ -36,8 +36,10 @@ struct sockets_double {
     bool open_fails = false;
     bool resolve_fails = false;
     int connect_error = 0;  // 0: connected at once; else connect fails with it
-    int connect_wait = 1;   // what the wait to write gives after a connection under way
+    int writable_wait = 1;  // what a wait to write gives: after a connection under way, a send that would block
     int failing_send = 0;   // the n-th send fails (from 1); 0: none does
+    int blocked_sends = 0;  // the first sends that would block
+    size_t send_room = 0;   // most bytes one send takes; 0: all
 
     std::string sent;
     int startups = 0, cleanups = 0, opens = 0, closes = 0;

@@ -116,8 +116,15 @@ TEST(pop3_session, conversations)
          login("+OK 2 16385") + std::vector<pop3_step>{line("LIST 1", "+OK 1 16384"), retr(1), line("DELE 1", "+OK"),
                                                       line("LIST 2", "+OK 2 16385"), line("DELE 2", "+OK"), quit},
          pop3_ok, {1}},
-        {"a STAT total of 16384 or none brings no LIST",
+        {"a STAT total of 16384 brings no LIST",
+         login("+OK 1 16384") + std::vector<pop3_step>{retr(1), line("DELE 1", "+OK"), quit}, pop3_ok, {1}},
+        {"nor does a STAT without a total",
          login("+OK 1") + std::vector<pop3_step>{retr(1), line("DELE 1", "+OK"), quit}, pop3_ok, {1}},
+        {"the size is the number after the first space or LF after the first number",
+         login("+OK 2\n20000") + std::vector<pop3_step>{line("LIST 1", "+OK 12 16385"), line("DELE 1", "+OK"),
+                                                       line("LIST 2", "+OK 2\n9"), retr(2), line("DELE 2", "+OK"),
+                                                       quit},
+         pop3_ok, {2}},
         {"a message the handler keeps is not deleted",
          login("+OK 2 99") + std::vector<pop3_step>{retr(1, "keep me\r\n"), retr(2), line("DELE 2", "+OK"), quit},
          pop3_ok, {1, 2}},
@@ -145,8 +152,6 @@ TEST(pop3_session, conversations)
         {"password refused", std::vector<pop3_step>{line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "-ERR")},
          pop3_login_refused, {}},
         {"STAT refused", login("-ERR locked"), pop3_mailbox_error, {}},
-        {"a reply that is no reply", login("+OK 2 99") + std::vector<pop3_step>{retr(1), line("DELE 1", "ERR")},
-         pop3_connection_broken, {1}},
         {"a status line longer than the buffer", {{"", "+OK " + std::string(16400, 'x')}}, pop3_connection_broken,
          {}},
     };
@@ -158,6 +163,16 @@ TEST(pop3_session, conversations)
         EXPECT_EQ(subjects_of(o.handled), subjects(c.handled));
         std::string last = o.handled.empty() ? "" : o.handled.back();
         EXPECT_EQ(o.copy, c.copy.empty() ? last : c.copy) << "the raw copy is the last message, as sent";
+    }
+}
+
+TEST(pop3_session, a_reply_that_is_neither_ok_nor_err_ends_the_session_at_once)
+{
+    for (const char* reply : {"ERR", "+NO", "-EAR", "xOK", "xERR", "+O", "-ER"}) {
+        std::vector<pop3_step> steps = login("+OK 2 99") + std::vector<pop3_step>{retr(1), line("DELE 1", reply)};
+        outcome o = converse(steps);
+        EXPECT_EQ(o.result, pop3_connection_broken) << reply;
+        EXPECT_EQ(o.commands, commands_of(steps)) << reply;
     }
 }
 
@@ -204,6 +219,13 @@ TEST(pop3_session, every_reply_may_come_in_two_pieces_cut_anywhere)
     }
 }
 
+TEST(pop3_session, a_reply_that_never_ends_is_given_up_at_64_mib)
+{
+    std::vector<pop3_step> steps = login("+OK 1 99") + std::vector<pop3_step>{
+        {"RETR 1\r\n", "+OK\r\n" + std::string(64u << 20, 'x') + std::string(16384, 'y')}};
+    EXPECT_EQ(converse(steps).result, pop3_connection_broken);
+}
+
 TEST(pop3_session, a_reply_above_the_bound_is_read_to_its_terminator_wherever_it_falls)
 {
     // Ending 1 to 6 bytes past the bound, so that the terminator straddles
@@ -238,9 +260,15 @@ TEST(pop3_session, faults_before_the_conversation)
         {"no such host", [](sockets_double& d) { d.resolve_fails = true; }, pop3_no_such_server, ""},
         {"connection refused", [](sockets_double& d) { d.connect_error = 10061; }, pop3_no_connection, ""},
         {"connection under way", [](sockets_double& d) { d.connect_error = 10035; }, pop3_ok, all},
-        {"connection never made", [](sockets_double& d) { d.connect_error = 10035; d.connect_wait = 0; },
+        {"connection never made", [](sockets_double& d) { d.connect_error = 10035; d.writable_wait = 0; },
          pop3_no_connection, ""},
         {"a send fails", [](sockets_double& d) { d.failing_send = 2; }, pop3_connection_broken, "USER tv\r\n"},
+        {"sends take a byte at a time", [](sockets_double& d) { d.send_room = 1; }, pop3_ok, all},
+        {"a send that would block waits to write", [](sockets_double& d) { d.blocked_sends = 1; }, pop3_ok, all},
+        {"and when the wait runs out the server is silent",
+         [](sockets_double& d) { d.blocked_sends = 1; d.writable_wait = 0; }, pop3_server_silent, ""},
+        {"or the connection fails", [](sockets_double& d) { d.blocked_sends = 1; d.writable_wait = -1; },
+         pop3_connection_broken, ""},
     };
     for (const auto& c : cases) {
         files_double files;

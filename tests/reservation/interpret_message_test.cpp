@@ -265,8 +265,8 @@ TEST(quoted_printable, decodes_escapes_and_soft_line_breaks)
         std::string encoded;
         std::string decoded;
     } cases[] = {
-        {"=41=4a=4A", "AJJ"}, {"=E3=e3\x82\xa0", "\xe3\xe3\x82\xa0"}, {"a \t\r\nb", "a \t\r\nb"},
-        {"a=\nb", "ab"}, {"a=\r\n\r\nb", "ab"},      // a soft line break takes the whole run of line ends
+        {"=41=4a=4A=3F=3f", "AJJ??"}, {"=E3=e3\x82\xa0", "\xe3\xe3\x82\xa0"}, {"a \t\r\nb", "a \t\r\nb"},
+        {"a=\nbad", "abad"}, {"a=\r\n\r\nb", "ab"},  // a soft line break takes the whole run of line ends
         {"NHK=  \r\nx", "NHKx"}, {"a=\t \nb", "ab"},  // and the blanks a transport padded it with
         {"=G1=1G", "=G1=1G"}, {"charset=shift_jis", "charset=shift_jis"}, {"a= b", "a= b"},  // no escape
         {"ab=", "ab="}, {"ab=4", "ab=4"}, {"ab= ", "ab= "},  // cut off by the end of the text

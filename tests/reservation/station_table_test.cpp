@@ -20,7 +20,7 @@ TEST(station_table, finds_the_name_of_channel_8)
         {"  8 ,\tChannelEight\n", "ChannelEight"},
         {"08, A\n", "A"},
         {"88, A\n", nullptr},
-        {"8a, A\n", "A"},
+        {"8a,A\n", "A"},
         {"8, Metro One\n", "Metro"},  // a name is one word
         {"8, A\n9, B\n8, C\n", "A"},  // the first matching line wins
         {"# 8, A\n", nullptr},

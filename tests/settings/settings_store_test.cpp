@@ -132,6 +132,14 @@ TEST_F(settings_store, no_key_gives_timer_10_and_empty_texts)
     EXPECT_EQ(record_fields(), (std::vector<std::string>{dword(10), "", "", "", "", "", "", ""}));
 }
 
+TEST_F(settings_store, an_empty_password_stored_with_its_terminator_loads_empty)
+{
+    put_all();
+    put("Pass", os_reg_sz, std::string(1, '\0'));
+    ASSERT_EQ(load_settings(), 0);
+    EXPECT_STREQ(Settings.Pass, "");
+}
+
 TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_one_empties_its_field_only)
 {
     const std::string missing = "<missing>";
