@@ -1,6 +1,7 @@
 // The hidden main window's procedure and the commands of the tray menu.
 #include "app/win32/main_window.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/mail_check.h"
@@ -54,16 +55,15 @@ void show_tray_menu(HWND window)
 // spaces the folder's name holds.
 void open_support_page()
 {
-    char command_line[MAX_PATH + 64] = "rundll32.exe url.dll,FileProtocolHandler ";
-    char* path = command_line + strlen(command_line);
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    char folder[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    char* name = strrchr(path, '\\');
-    name = name ? name + 1 : path;
-    if (sizeof support_page_name > sizeof command_line - static_cast<size_t>(name - command_line))
-        return;
-    strcpy(name, support_page_name);
+    char* name = strrchr(folder, '\\');
+    *(name ? name + 1 : folder) = '\0';
+    char command_line[MAX_PATH + 64];
+    snprintf(command_line, sizeof command_line, "rundll32.exe url.dll,FileProtocolHandler %s%s", folder,
+             support_page_name);
     os_process->start(command_line);
 }
 
