@@ -1,5 +1,5 @@
 // The reservation command parser on arbitrary message bodies: no crash, no
-// access out of bounds, and a refused command appends nothing at all.
+// access out of bounds, and an accepted command's text fits its room whole.
 #include <cstdint>
 #include <string>
 
@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     files.files["stations.txt"] = "# stations\n8, ChannelEight\n1,One\n999 , Last\n12a,Twelve\n";
 
     std::string body(reinterpret_cast<const char*>(data), size);
-    std::string file;
-    int result = write_programme_info_from_command(body.c_str(), "stations.txt", &file);
-    if ((result == 0) == file.empty())
+    std::string file(body.size() + programme_file_overhead, '\0');
+    int result = write_programme_info_from_command(body.c_str(), "stations.txt", &file[0], file.size());
+    if (result == 0 && file.find("\nExtend: 0\n\n") == std::string::npos)
         __builtin_trap();
     return 0;
 }

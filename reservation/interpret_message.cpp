@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "common/crlf_lines.h"
 #include "common/text_scan.h"
@@ -74,36 +73,62 @@ const char* charset_of(const char* part)
     return after_prefix(skip_spaces(p + 1), "charset=");
 }
 
-// The text of a programme-information part: converted to Shift_JIS when its
-// charset says shift_jis, else as it stands. False when it is none.
-bool programme_text(const char* headers, char* part, std::string* file)
+// The text of a programme-information part, in a new block: converted to
+// Shift_JIS when its charset says shift_jis, else as it stands. Null when
+// the part is none.
+char* programme_text(const char* headers, char* part)
 {
     const char* encoding = strstr(headers, "Content-Transfer-Encoding:");
     if (!encoding)
-        return false;
+        return nullptr;
     cut_part(part);
 
     char* decoded = nullptr;
     if (after_prefix(skip_spaces(after_prefix(encoding, "Content-Transfer-Encoding:")), "quoted-printable")) {
         decoded = decode_quoted_printable(part);
         if (!decoded)
-            return false;
+            return nullptr;
         part = decoded;
     }
     const char* charset = charset_of(part);
-    bool found = charset != nullptr;
-    if (found && after_prefix(charset, "shift_jis")) {
+    size_t length = strlen(part);
+    char* text = charset ? static_cast<char*>(malloc(length + 32)) : nullptr;
+    if (text && after_prefix(charset, "shift_jis")) {
         // Shift_JIS output is never longer than its input: the room suffices.
-        int length = static_cast<int>(strlen(part));
-        file->resize(static_cast<size_t>(length) + 30);
-        int converted = kanji_convert("auto", "sjis", part, length, &(*file)[0], length + 30);
-        found = converted >= 0;
-        file->resize(found ? static_cast<size_t>(converted) : 0);
-    } else if (found) {
-        *file = part;
+        int room = static_cast<int>(length) + 30;
+        int converted = kanji_convert("auto", "sjis", part, static_cast<int>(length), text, room);
+        text[converted >= 0 ? converted : room] = '\0';
+    } else if (text) {
+        memcpy(text, part, length + 1);
     }
     free(decoded);
-    return found;
+    return text;
+}
+
+// The programme-information text of a reservation command, in a new block;
+// null when the command is refused.
+char* command_text(const char* body, const char* station_path)
+{
+    size_t room = strlen(body) + programme_file_overhead;
+    char* text = static_cast<char*>(malloc(room));
+    if (text && write_programme_info_from_command(body, station_path, text, room) != 0) {
+        free(text);
+        text = nullptr;
+    }
+    return text;
+}
+
+// Writes the file whole, every line ended by CR LF, with one call.
+reservation_outcome write_programme_file(const char* text)
+{
+    size_t length = strlen(text);
+    char* lines = static_cast<char*>(malloc(crlf_room(length)));
+    if (!lines)
+        return reservation_not_written;
+    size_t count = crlf_lines(text, length, lines);
+    os_status status = os_files->write_whole_file(programme_file_name, lines, count);
+    free(lines);
+    return status == os_ok ? reservation_written : reservation_not_written;
 }
 
 }  // namespace
@@ -121,14 +146,12 @@ reservation_outcome interpret_message(char* message, const char* station_path)
     char* part = strstr(body, "Content-Type:");
     if (!part)
         part = strstr(body, "Content-type:");
-    std::string file;
-    bool reservation = part ? programme_text(headers, part, &file)
-                            : write_programme_info_from_command(body, station_path, &file) == 0;
-    if (!reservation)
+    // Built whole before the file is touched: a message that is no
+    // reservation leaves the file as it was.
+    char* text = part ? programme_text(headers, part) : command_text(body, station_path);
+    if (!text)
         return no_reservation;
-    // Built whole before the file is touched, and written with one call.
-    std::string lines = crlf_lines(file.data(), file.size());
-    if (os_files->write_whole_file(programme_file_name, lines.data(), lines.size()) != os_ok)
-        return reservation_not_written;
-    return reservation_written;
+    reservation_outcome outcome = write_programme_file(text);
+    free(text);
+    return outcome;
 }

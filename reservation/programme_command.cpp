@@ -12,8 +12,25 @@
 
 namespace {
 
-// "program-title: Tobalin" followed by the Shift_JIS for "reservation".
-const char default_title_line[] = "program-title: Tobalin\x97\x5C\x96\xF1\n";
+// The file, line by line.
+const char file_layout[] =
+    "Content-type: application/x-tv-program-info; charset=shift_jis\n"
+    "version: 1\n"
+    "station: %s\n"
+    "year: %04d\n"
+    "month: %d\n"
+    "date: %d\n"
+    "start: %02d:%02d\n"
+    "end: %02d:%02d\n"
+    "program-title: %.*s\n"
+    "program-subtitle: \n"
+    "genre: \n"
+    "subgenre: \n"
+    "Extend: 0\n"
+    "\n";
+
+// "Tobalin" followed by the Shift_JIS for "reservation".
+const char default_title[] = "Tobalin\x97\x5C\x96\xF1";
 
 enum command_form { resv_form, resvp_form, open_form };
 
@@ -154,7 +171,7 @@ int32_t year_of(const reservation& r)
 
 }  // namespace
 
-int write_programme_info_from_command(const char* body, const char* station_path, std::string* file)
+int write_programme_info_from_command(const char* body, const char* station_path, char* file, size_t room)
 {
     if (station_path[0] == '\0')
         return -1;
@@ -166,29 +183,11 @@ int write_programme_info_from_command(const char* body, const char* station_path
     if (lookup_station_name(station_path, r.channel, station) != 0)
         return -1;
 
-    char when[160];
-    snprintf(when, sizeof when, "year: %04d\nmonth: %d\ndate: %d\nstart: %02d:%02d\nend: %02d:%02d\n",
-             static_cast<int>(year), static_cast<int>(r.month), static_cast<int>(r.day),
-             static_cast<int>(r.start_hour), static_cast<int>(r.start_minute), static_cast<int>(r.end_hour),
-             static_cast<int>(r.end_minute));
-    std::string& out = *file;
-    out += "Content-type: application/x-tv-program-info; charset=shift_jis\n";
-    out += "version: 1\n";
-    out += "station: ";
-    out += station;
-    out += "\n";
-    out += when;
-    if (r.title) {
-        out += "program-title: ";
-        out.append(r.title, r.title_length);
-        out += "\n";
-    } else {
-        out += default_title_line;
-    }
-    out += "program-subtitle: \n";
-    out += "genre: \n";
-    out += "subgenre: \n";
-    out += "Extend: 0\n";
-    out += "\n";
-    return 0;
+    const char* title = r.title ? r.title : default_title;
+    size_t title_length = r.title ? r.title_length : strlen(default_title);
+    int length = snprintf(file, room, file_layout, station, static_cast<int>(year), static_cast<int>(r.month),
+                          static_cast<int>(r.day), static_cast<int>(r.start_hour), static_cast<int>(r.start_minute),
+                          static_cast<int>(r.end_hour), static_cast<int>(r.end_minute),
+                          static_cast<int>(title_length), title);
+    return length >= 0 && static_cast<size_t>(length) < room ? 0 : -1;
 }

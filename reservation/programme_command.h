@@ -1,14 +1,20 @@
 #ifndef TOBALIN_RESERVATION_PROGRAMME_COMMAND_H
 #define TOBALIN_RESERVATION_PROGRAMME_COMMAND_H
 
-#include <string>
+#include <cstddef>
+
+// Room the programme-information text of a command takes beyond the
+// length of the body it comes from (whose line is the most of it a title
+// can take).
+constexpr size_t programme_file_overhead = 512;
 
 // Parses the reservation command at the start of a message body ("resv ",
 // "resvp " or "open " ... "prog " "add "), looks its channel up in the TV
-// station file at station_path and appends the programme-information text,
-// its lines ended by LF, to file. 0 when it was appended; -1 when the
-// command is refused (an empty station path refuses every command), and
-// then nothing was appended.
-int write_programme_info_from_command(const char* body, const char* station_path, std::string* file);
+// station file at station_path and writes the programme-information text,
+// its lines ended by LF, NUL-terminated, into file, which has room bytes:
+// strlen(body) + programme_file_overhead are enough. 0 when it was written;
+// -1 when the command is refused (an empty station path refuses every
+// command).
+int write_programme_info_from_command(const char* body, const char* station_path, char* file, size_t room);
 
 #endif

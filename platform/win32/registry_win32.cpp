@@ -1,7 +1,8 @@
 // The settings store's registry calls on the real registry (ADVAPI32).
 #include <windows.h>
 
-#include <vector>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/registry.h"
 
@@ -56,10 +57,16 @@ static os_status set_value(os_reg_key key, const char* name, uint32_t type, cons
                                         static_cast<const BYTE*>(data), size));
     // Windows counts a NUL that directly follows a text's data as part of
     // it. Store exactly the bytes given: copy them with a byte after them
-    // that is not NUL.
-    std::vector<BYTE> text(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-    text.push_back(0xFF);
-    return status_of(RegSetValueExA(reinterpret_cast<HKEY>(key), name, 0, type, text.data(), size));
+    // that is not NUL. (A heap block, not a container: the shipped program
+    // links no C++ exception support, which would double its size.)
+    BYTE* text = static_cast<BYTE*>(malloc(size + 1));
+    if (!text)
+        return os_failed;
+    memcpy(text, data, size);
+    text[size] = 0xFF;
+    os_status status = status_of(RegSetValueExA(reinterpret_cast<HKEY>(key), name, 0, type, text, size));
+    free(text);
+    return status;
 }
 
 static void close_key(os_reg_key key)

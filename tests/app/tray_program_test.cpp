@@ -1,0 +1,330 @@
+// The Windows program end to end, under Wine: started as a user starts it,
+// its icon clicked the way the taskbar passes clicks on, its mails taken
+// from a real Dovecot on port 110 and followed to a stand-in recording
+// application, its tip read where the user reads it, in the taskbar.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The program lives in a folder with spaces, as under "Program Files".
+const fs::path root = "C:\\Tobalin e2e", work = root / "work", recorded = root / "recorded";
+const fs::path program = root / "program" / "tobalin.exe";
+
+std::string setting(const char* name)
+{
+    const char* value = getenv(name);
+    return value ? value : "";
+}
+
+template <typename Condition>
+bool eventually(Condition condition, int seconds = 10)
+{
+    for (int tenths = seconds * 10; tenths > 0 && !condition(); --tenths)
+        Sleep(100);
+    return condition();
+}
+
+HWND program_window()
+{
+    return FindWindowA("Tobaln", "Tobaln");
+}
+
+void post_to_program(UINT message, WPARAM wparam, LPARAM lparam)
+{
+    PostMessageA(program_window(), message, wparam, lparam);
+}
+
+PROCESS_INFORMATION start(std::string command, const char* directory = nullptr)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    EXPECT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &started))
+        << command;
+    return started;
+}
+
+// The icons the taskbar shows: their tips and where they are on the screen.
+// Wine's taskbar keeps one tooltip per icon in its own process, so the text
+// is read there; a removed icon's tooltip lingers with no place.
+struct shown_icon {
+    std::wstring tip;
+    POINT centre;
+};
+
+std::vector<shown_icon> shown_icons()
+{
+    std::vector<shown_icon> icons;
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    for (HWND tooltip = nullptr; (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
+        if (GetWindow(tooltip, GW_OWNER) != tray)
+            continue;
+        DWORD explorer_id = 0;
+        GetWindowThreadProcessId(tooltip, &explorer_id);
+        HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
+        auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
+        WCHAR text[128 + 1] = {};
+        if (WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
+            SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
+            ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
+            ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr) &&
+            !IsRectEmpty(&tool.rect)) {
+            POINT centre = {(tool.rect.left + tool.rect.right) / 2, (tool.rect.top + tool.rect.bottom) / 2};
+            MapWindowPoints(tray, nullptr, &centre, 1);
+            icons.push_back({text, centre});
+        }
+        VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
+        CloseHandle(explorer);
+    }
+    return icons;
+}
+
+// The tip of the program's icon; "" while the taskbar shows none.
+std::wstring program_tip()
+{
+    for (const shown_icon& icon : shown_icons())
+        if (icon.tip.compare(0, 6, L"Tobaln") == 0)
+            return icon.tip;
+    return L"";
+}
+
+std::wstring clock_now()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t text[8];
+    swprintf(text, 8, L"%02u:%02u", now.wHour, now.wMinute);
+    return text;
+}
+
+// Clicks the icon and waits for the tip to tell of the poll: "Tobaln", the
+// time the poll ended (checked here, then shown as HH:MM), what came of it.
+std::wstring poll_by_click(int seconds)
+{
+    std::wstring before = program_tip(), started = clock_now();
+    post_to_program(WM_USER + 1, 101, WM_LBUTTONDOWN);
+    eventually([&] { return program_tip() != before; }, seconds);
+    std::wstring tip = program_tip(), ended = clock_now();
+    if (tip.size() < 13)
+        return tip;
+    EXPECT_TRUE(tip.substr(7, 5) == started || tip.substr(7, 5) == ended) << tip;
+    return tip.substr(0, 7) + L"HH:MM" + tip.substr(12);
+}
+
+// A picture of the screen among the test's artifacts, taken by ImageMagick,
+// which Wine starts as the Unix program it is.
+void screenshot(const std::string& name)
+{
+    std::string png = TOBALIN_SCREENSHOTS "/" + name + ".png";
+    fs::remove("Z:" + png);
+    Sleep(500);  // other programs paint their windows when they are idle
+    start("Z:\\usr\\bin\\import -window root " + png);
+    EXPECT_TRUE(eventually([&] { return fs::exists("Z:" + png); })) << name;
+}
+
+class tray_program : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (setting("TOBALIN_DOVECOT_PORT") != "110")
+            GTEST_SKIP() << "run through CTest: a fresh prefix and Dovecot on port 110";
+        // The taskbar must be there before the program adds its icon.
+        GetDesktopWindow();
+        ASSERT_TRUE(eventually([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+        for (const fs::path& folder : {program.parent_path(), work, recorded})
+            fs::create_directories(folder);
+        for (const char* name : {"tobalin.exe", "tobalin-help.html"})
+            fs::copy_file(fs::path("Z:" TOBALIN_PROGRAM_DIR) / name, program.parent_path() / name);
+        write_file(root / "stations.txt", "8, ChannelEight\r\n");
+        write_file(root / "recorder.tbn",
+                   "# Works the recorder as a user would: waits for its window and for it to\n"
+                   "# be ready, brings it to the front, presses its button, waits for it to go.\n"
+                   "FindWindow 1 \"TobalinTestRecorder\" 300, 100\n"
+                   "FindWindowEx 2 1, \"Button\", \"Record\", 10, 100\n"
+                   "TitleCheck 1 \"Recorder ready\" 100, 100\n"
+                   "SetForegroundWindow 1\n"
+                   "SendMessage 1 0x8005, -1, -1\n"
+                   "PostMessage 2 0xF5   # BM_CLICK\n"
+                   "TitleCheck 1 \"\" 100, 100\n");
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string recorder = fs::path(self).replace_filename("test_recorder.exe").string();
+        const std::pair<const char*, std::string> classes[] = {{".tvpi", "TobalinTest.recorder"},
+            {".html", "TobalinTest.recorder"},
+            {"TobalinTest.recorder\\shell\\open\\command", "\"" + recorder + "\" \"" + recorded.string() + "\" \"%1\""}};
+        for (const auto& entry : classes)
+            RegSetValueA(HKEY_CLASSES_ROOT, entry.first, REG_SZ, entry.second.c_str(), static_cast<DWORD>(entry.second.size()));
+        for (HKEY settings_root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            RegDeleteTreeA(settings_root, "Software\\ZELKA");
+    }
+
+    void TearDown() override
+    {
+        if (process.hProcess && WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process.hProcess, 99);
+    }
+
+    // Quit from the menu's command: the process ends and its icon goes.
+    void quit()
+    {
+        post_to_program(WM_COMMAND, 40001, 0);
+        ASSERT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        EXPECT_EQ(code, 1u);
+        EXPECT_TRUE(eventually([] { return program_tip().empty(); }));
+    }
+
+    PROCESS_INFORMATION process = {};
+    const std::string user = setting("TOBALIN_DOVECOT_USER"), maildir = "Z:" + setting("TOBALIN_DOVECOT_MAILDIR");
+    const std::string batch = (root / "recorder.tbn").string(), station = (root / "stations.txt").string();
+};
+
+// In the mailbox with CR LF line ends, which it sends as they are, and what
+// the recorder must receive of each.
+const std::string head = "From: phone@example.com\r\nContent-Transfer-Encoding: 7bit\r\n";
+const struct {
+    std::string mail, file;
+} reservations[] = {
+    {head + "Content-Type: text/plain\r\n\r\nopen x prog add 20300615 2100 2154 8\r\n",
+     "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\nstation: ChannelEight\r\n"
+     "year: 2030\r\nmonth: 6\r\ndate: 15\r\nstart: 21:00\r\nend: 21:54\r\nprogram-title: Tobalin\x97\x5C\x96\xF1\r\n"
+     "program-subtitle: \r\ngenre: \r\nsubgenre: \r\nExtend: 0\r\n\r\n"},
+    {head + "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
+            "Content-type: application/x-tv-program-info; charset=shift_jis\r\nstation: \x1b$B#N#H#KAm9g\x1b(B\r\n"
+            "program-title: Night News\r\n\r\nsent from my phone\r\n",
+     "Content-type: application/x-tv-program-info; charset=shift_jis\r\nstation: \x82m\x82g\x82j\x91\x8d\x8d\x87\r\n"
+     "program-title: Night News\r\n"},
+};
+
+TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
+{
+    // With no settings, the dialog comes first; it is shown once its
+    // controls hold what the failed load left: no texts, 10 minutes.
+    process = start("\"" + program.string() + "\"", work.string().c_str());
+    HWND dialog = nullptr;
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")); }));
+    EXPECT_EQ(program_tip(), L"") << "the icon appears once the settings are there";
+    EXPECT_EQ(SendDlgItemMessageA(dialog, 1006, BM_GETCHECK, 0, 0), BST_CHECKED);
+    const std::pair<int, std::string> typed[] = {
+        {1000, "127.0.0.1"}, {1002, user}, {1003, "wrong-pass"}, {1009, batch}, {1011, station}};
+    for (const auto& edit : typed)
+        SendDlgItemMessageA(dialog, edit.first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.second.c_str()));
+    SendDlgItemMessageA(dialog, 1008, BM_CLICK, 0, 0);
+    screenshot("settings-dialog");
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
+
+    // Saved: texts without their NUL, the password scrambled.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ZELKA\\Tobalin", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    DWORD timer = 0, size = sizeof timer;
+    RegQueryValueExA(key, "Timer", nullptr, nullptr, reinterpret_cast<BYTE*>(&timer), &size);
+    EXPECT_EQ(timer, 60u);
+    const std::pair<std::wstring, std::string> stored[] = {{L"POP", "127.0.0.1"}, {L"SMTP", ""}, {L"User", user},
+        {L"Pass", ":?\"#*`=,>>"}, {L"Batch", batch}, {L"Station", station}, {L"PassMail", ""}};
+    for (const auto& value : stored) {
+        WCHAR text[600];
+        DWORD type = 0, length = sizeof text;
+        RegQueryValueExW(key, value.first.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &length);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << value.first;
+        EXPECT_EQ(std::wstring(text, length / sizeof *text), std::wstring(value.second.begin(), value.second.end()));
+    }
+
+    // A click with Alt held is not a poll; one without is. Once the
+    // program's thread answers, a poll the click started has ended.
+    keybd_event(VK_MENU, 0, 0, 0);
+    post_to_program(WM_USER + 1, 101, WM_LBUTTONDOWN);
+    Sleep(300);
+    SendMessageTimeoutA(program_window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
+    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+    EXPECT_EQ(program_tip(), L"Tobaln");
+    EXPECT_EQ(poll_by_click(15), L"Tobaln HH:MM ユーザー名かパスワードが違います");
+    quit();
+
+    // The right password, as stored by an earlier version or another
+    // program, is read at the next start.
+    std::string pass = setting("TOBALIN_DOVECOT_PASS");
+    for (char& c : pass)
+        c ^= 0x4D;
+    RegSetValueExA(key, "Pass", 0, REG_SZ, reinterpret_cast<const BYTE*>(pass.c_str()), static_cast<DWORD>(pass.size()));
+    RegCloseKey(key);
+    process = start("\"" + program.string() + "\"", work.string().c_str());
+    ASSERT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
+    // A second copy ends at once and adds nothing.
+    HWND first = program_window();
+    EXPECT_EQ(WaitForSingleObject(start("\"" + program.string() + "\"").hProcess, 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(program_window(), first);
+    EXPECT_EQ(shown_icons().size(), 1u);
+
+    for (size_t i = 0; i < std::size(reservations); ++i)
+        write_file(maildir + "/new/" + std::to_string(i) + ".M1P1.tobalin", reservations[i].mail);
+    // The first hand-off in a fresh prefix takes about ten seconds.
+    EXPECT_EQ(poll_by_click(60), L"Tobaln HH:MM 予約2件");
+    const std::string script_seen = "message 4294967295 -1 foreground yes\nclicked\n";
+    EXPECT_EQ(file_bytes(recorded / "events.txt"),
+              "received 1 Tobalin.tvpi\n" + script_seen + "received 2 Tobalin.tvpi\n" + script_seen);
+    EXPECT_EQ(file_bytes(recorded / "1.copy"), reservations[0].file);
+    EXPECT_EQ(file_bytes(recorded / "2.copy"), reservations[1].file);
+    for (const char* sub : {"/new", "/cur"})
+        EXPECT_TRUE(fs::is_empty(maildir + sub)) << sub;
+    std::string raw = file_bytes(work / "Tobalin.tmp"), last = reservations[1].mail + ".\r\n";
+    EXPECT_TRUE(raw.compare(0, 4, "+OK ") == 0 && raw.size() > last.size() &&
+                raw.compare(raw.size() - last.size(), last.size(), last) == 0) << raw;
+
+    // The tip as the user sees it, with the mouse on the icon.
+    std::vector<shown_icon> icons = shown_icons();
+    ASSERT_EQ(icons.size(), 1u);
+    SetCursorPos(icons[0].centre.x, icons[0].centre.y);
+    Sleep(1000);
+    screenshot("tray-tip");
+
+    // Explorer restarted: the icon comes back with the same tip.
+    NOTIFYICONDATAA lost = {};
+    lost.cbSize = sizeof lost;
+    lost.hWnd = program_window();
+    lost.uID = 101;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
+    ASSERT_TRUE(eventually([] { return program_tip().empty(); }));
+    post_to_program(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(eventually([&] { return program_tip() == icons[0].tip; }));
+
+    // The menu at the cursor; its version item by its access key.
+    post_to_program(WM_USER + 1, 101, WM_RBUTTONDOWN);
+    EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }));
+    screenshot("tray-menu");
+    keybd_event('A', 0, 0, 0);
+    keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
+    HWND version = nullptr;
+    EXPECT_TRUE(eventually([&] { return (version = FindWindowA("#32770", "Version")) != nullptr; }));
+    screenshot("version-box");
+    PostMessageA(version, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([] { return FindWindowA("#32770", "Version") == nullptr; }));
+
+    // The help page beside the program, in its folder with spaces.
+    post_to_program(WM_COMMAND, 40006, 0);
+    EXPECT_TRUE(eventually([&] { return fs::exists(recorded / "3.copy"); }, 30));
+    EXPECT_EQ(file_bytes(recorded / "3.copy"), file_bytes(program.parent_path() / "tobalin-help.html"));
+    quit();
+}
+
+}  // namespace
