@@ -276,8 +276,16 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     EXPECT_EQ(program_window(), first);
     EXPECT_EQ(shown_icons().size(), 1u);
 
+    // First two mails too large to book: one listed above the bound,
+    // deleted unread; one listed below it that the server's dot-stuffing
+    // takes past it on the wire, cut there and read to its end.
+    std::string dotted = head + "\r\n";
+    for (int i = 0; i < 290; ++i)
+        dotted += ".a line the server stuffs\r\n..and one already doubled\r\n";
+    write_file(maildir + "/new/0.M1P1.tobalin", head + "\r\n" + std::string(40000, 'x') + "\r\n");
+    write_file(maildir + "/new/1.M1P1.tobalin", dotted);
     for (size_t i = 0; i < std::size(reservations); ++i)
-        write_file(maildir + "/new/" + std::to_string(i) + ".M1P1.tobalin", reservations[i].mail);
+        write_file(maildir + "/new/" + std::to_string(i + 2) + ".M1P1.tobalin", reservations[i].mail);
     // The first hand-off in a fresh prefix takes about ten seconds.
     EXPECT_EQ(poll_by_click(60), L"Tobaln HH:MM 予約2件");
     const std::string script_seen = "message 4294967295 -1 foreground yes\nclicked\n";
