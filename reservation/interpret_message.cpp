@@ -20,15 +20,15 @@ const char programme_file_name[] = "Tobalin.tvpi";
 // The blank line of a text: the first "\n\n" anywhere in it or, only when
 // it holds none, the first "\r\n\r\n". Gives the byte after the line break
 // that ends the line before it, and the first byte after the blank line.
-bool find_blank_line(char* text, char** line_end, char** after)
+bool find_blank_line(char* text, char** before, char** after)
 {
     if (char* lf = strstr(text, "\n\n")) {
-        *line_end = lf + 1;
+        *before = lf + 1;
         *after = lf + 2;
         return true;
     }
     if (char* crlf = strstr(text, "\r\n\r\n")) {
-        *line_end = crlf + 2;
+        *before = crlf + 2;
         *after = crlf + 4;
         return true;
     }
@@ -46,9 +46,9 @@ bool ends_with(const char* text, size_t length, const char* tail)
 // a final line holding only "." is the mailbox's, not the message's.
 void cut_part(char* part)
 {
-    char *line_end, *after;
-    if (find_blank_line(part, &line_end, &after)) {
-        *line_end = '\0';
+    char *before, *after;
+    if (find_blank_line(part, &before, &after)) {
+        *before = '\0';
         return;
     }
     size_t length = strlen(part);
