@@ -1,0 +1,73 @@
+// The POSIX side of the platform seam against the real parts: files on
+// disk, programs started, and a mailbox session against the private
+// Dovecot that scripts/dovecot starts (the Win32 side meets its real parts
+// in the end-to-end test).
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "pop3/pop3_session.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+std::string setting(const char* name)
+{
+    const char* value = getenv(name);
+    return value ? value : "";
+}
+
+int handled = 0;
+
+message_fate count(char*)
+{
+    ++handled;
+    return delete_message;
+}
+
+using posix_platform = in_temp_dir;
+
+TEST_F(posix_platform, files_are_read_and_written_whole)
+{
+    write_file("file", "a longer text than the next");
+    ASSERT_EQ(os_native_files.write_whole_file("file", "short", 5), os_ok);
+    char* text;
+    size_t length;
+    ASSERT_EQ(os_native_files.read_whole_file("file", &text, &length), os_ok);
+    EXPECT_EQ(std::string(text, length + 1), std::string("short", 6)) << "cut to its length, a NUL after it";
+    free(text);
+    EXPECT_EQ(os_native_files.read_whole_file("missing", &text, &length), os_not_found);
+    EXPECT_EQ(os_native_files.read_whole_file(".", &text, &length), os_failed);
+    EXPECT_EQ(os_native_files.write_whole_file("no/such/folder", "x", 1), os_failed);
+}
+
+TEST(posix_process, starts_a_program_found_on_the_path)
+{
+    char found[] = "true started";
+    char missing[] = "tobalin-no-such-program x";
+    EXPECT_EQ(os_native_process.start(found), os_ok);
+    EXPECT_EQ(os_native_process.start(missing), os_failed);
+}
+
+TEST_F(posix_platform, a_mailbox_session_against_dovecot)
+{
+    if (setting("TOBALIN_DOVECOT_PORT").empty())
+        GTEST_SKIP() << "run through scripts/dovecot run";
+    auto port = static_cast<unsigned short>(atoi(setting("TOBALIN_DOVECOT_PORT").c_str()));
+    std::string user = setting("TOBALIN_DOVECOT_USER"), password = setting("TOBALIN_DOVECOT_PASS");
+    write_file(setting("TOBALIN_DOVECOT_MAILDIR") + "/new/1.M1P1.tobalin", "Subject: one\n\n..dotted\n");
+    EXPECT_EQ(poll_mailbox("localhost", port, user.c_str(), password.c_str(), count), pop3_ok);
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(file_bytes("Tobalin.tmp").compare(0, 4, "+OK "), 0);
+    EXPECT_EQ(poll_mailbox("127.0.0.1", port, user.c_str(), "wrong", count), pop3_login_refused);
+    EXPECT_EQ(poll_mailbox("no-such-host.invalid", port, user.c_str(), password.c_str(), count), pop3_no_such_server);
+    EXPECT_EQ(poll_mailbox("127.0.0.1", 1, user.c_str(), password.c_str(), count), pop3_no_connection);
+    EXPECT_EQ(handled, 1);
+}
+
+}  // namespace
