@@ -1,0 +1,138 @@
+// The demo's hand on the running program, under Wine: it clicks the tray
+// icon the way the taskbar passes a click on, opens and closes the tray
+// menu, quits the program from it, and reads the icon's tip where the user
+// reads it, in the taskbar.
+//
+//   tray_remote wait     until the program's icon is in the taskbar
+//   tray_remote click    a left click: one poll; prints the tip once it tells
+//                        how the poll went
+//   tray_remote menu     a right click on the icon: the tray menu opens
+//   tray_remote quit     closes the menu if it is open, quits the program
+//                        from its menu command and waits for it to end
+//
+// Exits 0 when it saw what it waited for, 1 when the wait ran out.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// As the program and its resources name them.
+const char program_window[] = "Tobaln";
+const UINT tray_callback = WM_USER + 1, tray_icon_id = 101, quit_command = 40001;
+
+struct shown_tip {
+    std::wstring text;
+    POINT centre;  // of the icon, on the screen
+};
+
+// The program's icon as the taskbar shows it. Wine's taskbar keeps one
+// tooltip per icon in its own process, so the tip is read there.
+bool program_icon(shown_tip* found)
+{
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    for (HWND tooltip = nullptr; tray && (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
+        if (GetWindow(tooltip, GW_OWNER) != tray)
+            continue;
+        DWORD explorer_id = 0;
+        GetWindowThreadProcessId(tooltip, &explorer_id);
+        HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
+        auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
+        WCHAR text[128 + 1] = {};
+        bool read = remote && WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
+                    SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
+                    ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
+                    ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr);
+        if (remote)
+            VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
+        CloseHandle(explorer);
+        // A removed icon's tooltip lingers with no place on the screen.
+        if (read && !IsRectEmpty(&tool.rect) && wcsncmp(text, L"Tobaln", 6) == 0) {
+            POINT centre = {(tool.rect.left + tool.rect.right) / 2, (tool.rect.top + tool.rect.bottom) / 2};
+            MapWindowPoints(tray, nullptr, &centre, 1);
+            *found = {text, centre};
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring program_tip()
+{
+    shown_tip icon;
+    return program_icon(&icon) ? icon.text : L"";
+}
+
+template <typename Condition>
+bool eventually(Condition condition, int seconds)
+{
+    for (int tenths = seconds * 10; tenths > 0 && !condition(); --tenths)
+        Sleep(100);
+    return condition();
+}
+
+bool menu_open()
+{
+    return IsWindowVisible(FindWindowA("#32768", nullptr));
+}
+
+void print_utf8(const std::wstring& text)
+{
+    char bytes[512];
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes, sizeof bytes,
+                                     nullptr, nullptr);
+    DWORD written;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes, static_cast<DWORD>(length), &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\n", 1, &written, nullptr);
+}
+
+void press(BYTE key)
+{
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string command = argc == 2 ? argv[1] : "";
+    HWND window = FindWindowA(program_window, program_window);
+    if (command == "wait")
+        return eventually([] { return !program_tip().empty(); }, 30) ? 0 : 1;
+    if (command == "click") {
+        // The tip changes when the poll has ended; the first hand-off in a
+        // fresh Wine prefix alone takes about ten seconds.
+        std::wstring before = program_tip();
+        PostMessageA(window, tray_callback, tray_icon_id, WM_LBUTTONDOWN);
+        bool told = eventually([&] { return program_tip() != before; }, 180);
+        print_utf8(program_tip());
+        return told ? 0 : 1;
+    }
+    if (command == "menu") {
+        // The menu opens at the cursor: put it just above the icon. On the
+        // icon it would show the icon's tip, which would hide the menu.
+        shown_tip icon;
+        if (program_icon(&icon))
+            SetCursorPos(icon.centre.x, icon.centre.y - 30);
+        PostMessageA(window, tray_callback, tray_icon_id, WM_RBUTTONDOWN);
+        return eventually(menu_open, 10) ? 0 : 1;
+    }
+    if (command == "quit") {
+        if (menu_open()) {
+            press(VK_ESCAPE);
+            eventually([] { return !menu_open(); }, 5);
+        }
+        PostMessageA(window, WM_COMMAND, quit_command, 0);
+        return eventually([] { return !FindWindowA(program_window, program_window); }, 10) ? 0 : 1;
+    }
+    fprintf(stderr, "usage: tray_remote wait | click | menu | quit\n");
+    return 2;
+}
