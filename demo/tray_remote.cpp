@@ -13,11 +13,11 @@
 // Exits 0 when it saw what it waited for, 1 when the wait ran out.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+#include "tests/support/shown_icons.h"
 
 namespace {
 
@@ -25,39 +25,12 @@ namespace {
 const char program_window[] = "Tobaln";
 const UINT tray_callback = WM_USER + 1, tray_icon_id = 101, quit_command = 40001;
 
-struct shown_tip {
-    std::wstring text;
-    POINT centre;  // of the icon, on the screen
-};
-
-// The program's icon as the taskbar shows it. Wine's taskbar keeps one
-// tooltip per icon in its own process, so the tip is read there.
-bool program_icon(shown_tip* found)
+// The program's icon as the taskbar shows it.
+bool program_icon(shown_icon* found)
 {
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-    for (HWND tooltip = nullptr; tray && (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
-        if (GetWindow(tooltip, GW_OWNER) != tray)
-            continue;
-        DWORD explorer_id = 0;
-        GetWindowThreadProcessId(tooltip, &explorer_id);
-        HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
-        auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
-        WCHAR text[128 + 1] = {};
-        bool read = remote && WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-                    SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
-                    ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-                    ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr);
-        if (remote)
-            VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
-        CloseHandle(explorer);
-        // A removed icon's tooltip lingers with no place on the screen.
-        if (read && !IsRectEmpty(&tool.rect) && wcsncmp(text, L"Tobaln", 6) == 0) {
-            POINT centre = {(tool.rect.left + tool.rect.right) / 2, (tool.rect.top + tool.rect.bottom) / 2};
-            MapWindowPoints(tray, nullptr, &centre, 1);
-            *found = {text, centre};
+    for (const shown_icon& icon : shown_icons()) {
+        if (icon.tip.compare(0, 6, L"Tobaln") == 0) {
+            *found = icon;
             return true;
         }
     }
@@ -66,8 +39,8 @@ bool program_icon(shown_tip* found)
 
 std::wstring program_tip()
 {
-    shown_tip icon;
-    return program_icon(&icon) ? icon.text : L"";
+    shown_icon icon;
+    return program_icon(&icon) ? icon.tip : L"";
 }
 
 template <typename Condition>
@@ -119,7 +92,7 @@ int main(int argc, char** argv)
     if (command == "menu") {
         // The menu opens at the cursor: put it just above the icon. On the
         // icon it would show the icon's tip, which would hide the menu.
-        shown_tip icon;
+        shown_icon icon;
         if (program_icon(&icon))
             SetCursorPos(icon.centre.x, icon.centre.y - 30);
         PostMessageA(window, tray_callback, tray_icon_id, WM_RBUTTONDOWN);

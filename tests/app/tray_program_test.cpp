@@ -4,7 +4,6 @@
 // application, its tip read where the user reads it, in the taskbar.
 #include <windows.h>
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstdlib>
@@ -14,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/shown_icons.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -56,44 +56,6 @@ PROCESS_INFORMATION start(std::string command, const char* directory = nullptr)
     EXPECT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &started))
         << command;
     return started;
-}
-
-// The icons the taskbar shows: their tips and where they are on the screen.
-// Wine's taskbar keeps one tooltip per icon in its own process, so the text
-// is read there; a removed icon's tooltip lingers with no place.
-struct shown_icon {
-    std::wstring tip;
-    POINT centre;
-};
-
-std::vector<shown_icon> shown_icons()
-{
-    std::vector<shown_icon> icons;
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-    for (HWND tooltip = nullptr; (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
-        if (GetWindow(tooltip, GW_OWNER) != tray)
-            continue;
-        DWORD explorer_id = 0;
-        GetWindowThreadProcessId(tooltip, &explorer_id);
-        HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
-        auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
-        WCHAR text[128 + 1] = {};
-        if (WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-            SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
-            ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-            ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr) &&
-            !IsRectEmpty(&tool.rect)) {
-            POINT centre = {(tool.rect.left + tool.rect.right) / 2, (tool.rect.top + tool.rect.bottom) / 2};
-            MapWindowPoints(tray, nullptr, &centre, 1);
-            icons.push_back({text, centre});
-        }
-        VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
-        CloseHandle(explorer);
-    }
-    return icons;
 }
 
 // The tip of the program's icon; "" while the taskbar shows none.
