@@ -278,7 +278,9 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     post_to_program(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(eventually([&] { return program_tip() == icons[0].tip; }));
 
-    // The menu at the cursor; its version item by its access key.
+    // The menu at the cursor, off the icon so that its tip hides nothing;
+    // its version item by its access key.
+    SetCursorPos(icons[0].centre.x, icons[0].centre.y - 30);
     post_to_program(WM_USER + 1, 101, WM_RBUTTONDOWN);
     EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }));
     screenshot("tray-menu");
