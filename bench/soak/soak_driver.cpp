@@ -288,8 +288,10 @@ long handle_count()
     return mine;
 }
 
-// GDI objects: the entries in use in the program's GDI handle table, which
-// its PEB points to (Wine keeps one per process, as Windows does).
+// GDI objects: the entries in use in the GDI handle table the program's PEB
+// points to. Wine keeps a table in each process, so every entry in use is
+// the program's; on Windows, where GetGuiResources answers, the table is
+// shared.
 long gdi_object_count()
 {
     struct gdi_entry {
@@ -396,9 +398,9 @@ int find_unix_pid()
 {
     char image[MAX_PATH];
     DWORD size = MAX_PATH;
-    const char* image_name = QueryFullProcessImageNameA(program_process, 0, image, &size) ? strrchr(image, '\\') : nullptr;
-    if (!image_name)
+    if (!QueryFullProcessImageNameA(program_process, 0, image, &size) || !strrchr(image, '\\'))
         return 0;
+    const char* image_name = strrchr(image, '\\');
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &found);
     int pid = 0;
@@ -417,10 +419,14 @@ int find_unix_pid()
     return pid;
 }
 
+// The first three rows and the private committed bytes stand in for
+// GetProcessHandleCount, GetGuiResources and GetProcessMemoryInfo's
+// PrivateUsage, which Wine 8 answers with 0.
 const char* const figure_names[] = {
     "handles (system handle list)",
     "GDI objects (GDI handle table)",
     "windows (top-level, child, message)",
+    "GetProcessHandleCount",
     "GetGuiResources USER",
     "GetGuiResources GDI",
     "private committed KB (VirtualQueryEx)",
@@ -445,8 +451,10 @@ snapshot measure(int after_poll)
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(program_process, &memory, sizeof memory);
     std::string status = "\n" + read_file(proc_path("status"));
+    DWORD handles = 0;
+    GetProcessHandleCount(program_process, &handles);
     snapshot s = {after_poll,
-                  {handle_count(), gdi_object_count(), window_count(),
+                  {handle_count(), gdi_object_count(), window_count(), static_cast<long>(handles),
                    static_cast<long>(GetGuiResources(program_process, GR_USEROBJECTS)),
                    static_cast<long>(GetGuiResources(program_process, GR_GDIOBJECTS)), private_kb(),
                    static_cast<long>(memory.WorkingSetSize / 1024), static_cast<long>(memory.PagefileUsage / 1024),
@@ -473,7 +481,9 @@ void print_snapshots(const std::vector<snapshot>& taken)
         print(" %+8ld %12.3f\n", last.figure[f] - first.figure[f],
               polls > 0 ? static_cast<double>(last.figure[f] - round.figure[f]) / polls : 0.0);
     }
-    print("\n* per poll after the first round: (last - after poll %d) / polls since; warm-up excluded.\n",
+    print("\n* per poll after the first round: (last - after poll %d) / polls since, the warm-up left out.\n"
+          "  GetProcessHandleCount, GetGuiResources and GetProcessMemoryInfo's PrivateUsage answer 0 under Wine 8;\n"
+          "  the first rows count what Wine offers in their place.\n",
           taken.size() > 1 ? taken[1].after_poll : taken[0].after_poll);
 }
 
@@ -511,18 +521,16 @@ activity current_activity()
 
 void measure_idle(int seconds)
 {
-    print("\nIdle: %d s with nothing clicked (Linux's counters of the program's Wine process)...\n", seconds);
+    print("\nIdle, %d s with nothing clicked (the program's Wine process, as Linux counts it):\n", seconds);
     activity before = current_activity();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     activity after = current_activity();
-    double minutes = seconds / 60.0;
     double cpu_ms = (after.cpu_ns - before.cpu_ns) / 1e6;
-    print("  CPU time                 %8.2f ms per minute (%.2f ms in %d s)\n", cpu_ms / minutes, cpu_ms, seconds);
-    print("  wake-ups (voluntary context switches, %ld thread%s) %6.2f per second (%ld in %d s)\n",
-          after.threads, after.threads == 1 ? "" : "s", static_cast<double>(after.voluntary - before.voluntary) / seconds,
-          after.voluntary - before.voluntary, seconds);
-    print("  preemptions (involuntary context switches)            %6.2f per second\n",
-          static_cast<double>(after.involuntary - before.involuntary) / seconds);
+    long woken = after.voluntary - before.voluntary, preempted = after.involuntary - before.involuntary;
+    print("  %-40s %8.2f ms a minute (%.2f ms in %d s)\n", "CPU time", cpu_ms * 60 / seconds, cpu_ms, seconds);
+    print("  %-40s %8.2f a second (%ld in %d s, %ld thread%s)\n", "wake-ups (voluntary context switches)",
+          static_cast<double>(woken) / seconds, woken, seconds, after.threads, after.threads == 1 ? "" : "s");
+    print("  %-40s %8.2f a second\n", "preemptions (involuntary switches)", static_cast<double>(preempted) / seconds);
 }
 
 // ---- one poll -----------------------------------------------------------------
