@@ -77,7 +77,10 @@ class interpret : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        files.files["stations.txt"] = "8, ChannelEight\r\n1, One\r\n999, Last\r\n0, O\r\n1000, K\r\n";
+        // Channels 0 and 1000 are out of range, and 21, 61 and 215 are what
+        // a group cut short would read as the channel.
+        files.files["stations.txt"] = "8, ChannelEight\r\n1, One\r\n999, Last\r\n0, O\r\n1000, K\r\n"
+                                      "21, T\r\n61, S\r\n215, U";
         files.files["Tobalin.tvpi"] = previous_file;
     }
 
@@ -183,7 +186,8 @@ TEST_F(interpret, accepted_commands)
         os_date today = {2005, 6, 1};
     } cases[] = {
         {"open x prog add 20050615 2100 2154 8", "ChannelEight 2005 6 15 21:00 21:54 Tobalin\x97\x5C\x96\xF1"},
-        {"open  x  prog \t add  20070101 0900 0930 8 anything", "ChannelEight 2007 1 1 09:00 09:30 Tobalin\x97\x5C\x96\xF1"},
+        {"open  x  prog \t add  20040101 0900 0930 8 anything",
+         "ChannelEight 2004 1 1 09:00 09:30 Tobalin\x97\x5C\x96\xF1"},
         {" \t resv 0231 2100 2154 8 A B T", "ChannelEight 2006 2 31 21:00 21:54 T"},
         {"resv 0615 0000 2359 1 A B T", "One 2005 6 15 00:00 23:59 T"},
         {"resv 1231 2330 0030 999 A B T", "Last 2005 12 31 23:30 00:30 T"},
@@ -228,14 +232,14 @@ TEST_F(interpret, refused_commands_leave_the_file_as_it_was)
     const char* bodies[] = {
         "  \t ",
         "resv\t0615 2100 2154 8 A B T",  // the keyword's space must be a space
-        "RESV 0615 2100 2154 8 A B T",
+        "RESV 0615 2100 2154 8 A B T", "0615 2100 2154 8 A B T",
         "\r\nresv 0615 2100 2154 8 A B T",     // the command must stand on the first line
         "open prog add 20050615 2100 2154 8",  // "prog" is taken for the word after "open"
         "open x prog 20050615 2100 2154 8",
         "open x add 20050615 2100 2154 8",
         "open x prog add 20030615 2100 2154 8",
         "resvp 0615 2100 2154 8 A B T",  // 0615 is taken for the word after "resvp"
-        // Each field out of its range (channels 0 and 1000 have lines), or channel 7 with no line.
+        // Each field out of its range, or channel 7 with no line.
         "resv 0015 2100 2154 8 A B T", "resv 1315 2100 2154 8 A B T", "resv ab15 2100 2154 8 A B T",
         "resv 0600 2100 2154 8 A B T", "resv 0632 2100 2154 8 A B T", "resv 0615 2400 2154 8 A B T",
         "resv 0615 2360 2154 8 A B T", "resv 0615 2100 2400 8 A B T", "resv 0615 2100 2160 8 A B T",
