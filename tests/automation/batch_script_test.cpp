@@ -17,12 +17,13 @@ using namespace std::string_literals;
 
 const std::string find_main = "FindWindow 1 \"RecMain\"\n";
 const std::string found_main = "find(\"RecMain\", null) = w1";
+const std::string missed = "find(\"None\", null) = null";
 
 const struct {
     std::string script;
     std::vector<std::string> log;  // calls and "sleep N", in order
 } scripts[] = {
-    // Lines, comments, quotes and the 120-character cut.
+    // Lines, comments, numbers as strtoul reads them, the 120-character cut.
     {"# FindWindow 1 \"RecMain\"\n\n  \t\r\n   # Sleep 5\nSleep 6", {"sleep 6"}},
     {"   Sleep 100\r\nSleep 0xfaA: # wait\nSleep 0144#\nSleep #\nSleep \f \t\v5",
      {"sleep 100", "sleep 4010", "sleep 100", "sleep 0", "sleep 5"}},
@@ -32,52 +33,42 @@ const struct {
      {found_main, "sleep 1"}},
     {"Sleep " + std::string(113, ' ') + "12 Sleep 7\nSleep 8", {"sleep 1", "sleep 8"}},
     {"FindWindow 1 \"" + std::string(106, 'x') + "\"\nSleep 8", {"sleep 8"}},  // the closing quote cut off
-    {"FindWindow 1 \"None\"\r 2, 5\rSleep 3\nSleep 4", {"find(\"None\", null) = null", "sleep 0", "sleep 4"}},
-    // "#", CR and LF inside quotes belong to the string; an unclosed quote
-    // takes in the lines after it and then has no closing quote.
-    {"FindWindow 1 \"Status\"\nTitleCheck 1 \"Rec #1\" 3, 100",
-     {"find(\"Status\", null) = w5", "text(w5, 128) = \"Rec #1\""}},
+    // A CR or a "#" ends the command, but not inside quotes.
+    {"FindWindow 1 \"None\"\r 2, 5\rSleep 3\nSleep 4", {missed, "sleep 0", "sleep 4"}},
     {"FindWindow 1 \"Rec\r\nMain\" # x, 5\nSleep 5", {"find(\"Rec\r\nMain\", null) = null", "sleep 0", "sleep 5"}},
-    {"FindWindow 1 \"RecMain\nSleep 5\nSleep 6", {}},
 
     // A bad slot stops the script: the line after it never runs.
-    {"FindWindow 0 \"RecMain\"\nSleep 1", {}}, {"FindWindow 10 \"RecMain\"\nSleep 1", {}},
-    {"FindWindow 08 \"RecMain\"\nSleep 1", {}}, {"FindWindow -1 \"RecMain\"\nSleep 1", {}},
-    {"FindWindowEx 0 1, \"Button\", \"OK\", 1\nSleep 1", {}}, {"TitleCheck 10 \"x\"\nSleep 1", {}},
-    {"FindWindowEx 2 10, \"Button\", \"OK\", 1\nSleep 1", {}}, {"SendMessage 0 16\nSleep 1", {}},
+    {"FindWindow 08 \"RecMain\"\nSleep 1", {}}, {"TitleCheck 10 \"x\"\nSleep 1", {}},
+    {"FindWindowEx 0 1, \"Button\", \"OK\", 1\nSleep 1", {}},
+    {"FindWindowEx 2 10, \"Button\", \"OK\", 1\nSleep 1", {}},
     {"PostMessage x1 16\nSleep 1", {}}, {"SetForegroundWindow \nSleep 1", {}},
     // A missing quote or comma, or an empty slot where a window is needed,
     // skips the line.
-    {"FindWindow 1 RecMain\nFindWindow 1, \"RecMain\"\nSleep 1", {"sleep 1"}},
     {find_main + "FindWindowEx 2 1 \"Button\", \"OK\", 1\nFindWindowEx 2 1, \"Button\", \"OK\" 1\n"
                  "FindWindowEx 2 1, \"Button\" \"OK\", 1\nFindWindowEx 2 +, \"Button\", \"OK\", 1\n"
                  "TitleCheck 1 Recorder\nSleep 1",
      {found_main, "sleep 1"}},
     {"FindWindowEx 2 1, \"Button\", \"OK\", 5, 200\nTitleCheck 3 \"x\"\nSendMessage 4 16\n"
      "PostMessage 5 16\nSetForegroundWindow 6\nSleep 1", {"sleep 1"}},
-    {"FindWindow 2 \"RecMain\"\nFindWindowEx 3 1, \"Button\", \"OK\", 1\nSetForegroundWindow 2",
-     {found_main, "front(w1)"}},
 
-    // Searches store every result and wait with retries, pausing after
-    // every failed attempt. A negative count is one attempt; a delay of -1
-    // (an endless pause) is left out.
-    {find_main + "FindWindow 1 \"None\"\nSendMessage 1 16", {found_main, "find(\"None\", null) = null", "sleep 0"}},
-    {"FindWindow 1 \"RecMain\" 10, 500", {found_main}},
-    {"FindWindow 1 \"None\", 10, 500", {"find(\"None\", null) = null", "sleep 10"}},
-    {"FindWindow 1 \"None\" 2 1000", {"find(\"None\", null) = null", "sleep 0", "find(\"None\", null) = null", "sleep 0"}},
-    {"FindWindow 1 \"None\" -3, 7", {"find(\"None\", null) = null", "sleep 7"}},
-    {"FindWindow 1 \"None\" 2, -1", {"find(\"None\", null) = null", "find(\"None\", null) = null"}},
+    // Searches and title checks retry, pausing after every failed attempt,
+    // and a search stores every result. The delay follows the first comma
+    // after the count's start; an endless one is left out.
+    {"FindWindow 1 \"RecMain\" 10, 500\nFindWindow 1 \"None\" 2 1000\nSendMessage 1 16\n"
+     "FindWindow 1 \"None\", 10, 500\nFindWindow 1 \"None\" 2, -1",
+     {found_main, missed, "sleep 0", missed, "sleep 0", missed, "sleep 10", missed, missed}},
+    {"FindWindow 1 \"Status\"\nTitleCheck 1 \"Rec #1\" 3, 100\nTitleCheck 1 \"Rec\" 2, 100",
+     {"find(\"Status\", null) = w5", "text(w5, 128) = \"Rec #1\"", "text(w5, 128) = \"Rec #1\"", "sleep 100",
+      "text(w5, 128) = \"Rec #1\"", "sleep 100"}},
     // Slot 9 as result and as parent; when the result slot is the parent
     // slot, every attempt still searches in the parent's window.
     {"FindWindow 9 \"RecMain\"\nFindWindowEx 2 9, \"Button\", \"OK\", 5, 200\nPostMessage 2 0xF5\n"
      "FindWindowEx 9 9, \"Button\", \"Apply\", 2, 50\nSendMessage 9 16",
-     {"find(\"RecMain\", null) = w1", "find_ex(w1, null, \"Button\", \"OK\") = w3", "post(w3, 0xf5, 0x0, 0x0)",
+     {found_main, "find_ex(w1, null, \"Button\", \"OK\") = w3", "post(w3, 0xf5, 0x0, 0x0)",
       "find_ex(w1, null, \"Button\", \"Apply\") = null", "sleep 50", "find_ex(w1, null, \"Button\", \"Apply\") = null",
       "sleep 50"}},
     {"FindWindowEx 2 0 ,\t\"Button\" ,\"OK\" ,1\nFindWindowEx 3, \"\", \"\",",
      {"find_ex(null, null, \"Button\", \"OK\") = w4", "find_ex(null, null, \"\", \"\") = null", "sleep 0"}},
-    {find_main + "TitleCheck 1 \"Recording\" 2, 100",
-     {found_main, "text(w1, 128) = \"Recorder\"", "sleep 100", "text(w1, 128) = \"Recorder\"", "sleep 100"}},
 
     // Messages, the front, and pauses: an endless one is left out.
     {find_main + "TitleCheck 1 \"recorder\"\nSetForegroundWindow 1\nSendMessage 1 0xA\nSendMessage 1 0x111,,5\n"

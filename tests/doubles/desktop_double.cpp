@@ -3,27 +3,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <stdexcept>
 
 static desktop_double* active = nullptr;
 
 static os_window handle(size_t number)
 {
-    return reinterpret_cast<os_window>(number * 16);
-}
-
-// The number of a window of this desktop, 0 for null.
-static size_t number_of(os_window window)
-{
-    size_t number = reinterpret_cast<uintptr_t>(window) / 16;
-    if (handle(number) != window || number > active->windows.size())
-        throw std::logic_error("a window this desktop never gave out");
-    return number;
+    return reinterpret_cast<os_window>(number);
 }
 
 static std::string named(os_window window)
 {
-    size_t number = number_of(window);
+    size_t number = reinterpret_cast<uintptr_t>(window);
+    if (number > active->windows.size())
+        throw std::logic_error("a window this desktop never gave out");
     return number ? "w" + std::to_string(number) : "null";
 }
 
@@ -32,10 +26,13 @@ static std::string quoted(const char* text)
     return text ? "\"" + std::string(text) + "\"" : "null";
 }
 
-// Counts the call against the budget; true when it is to be logged, and
-// then the pauses made since the last call have been logged first.
-static bool counted()
+// Checks the windows a call was given and counts it against the budget;
+// true when it is to be logged, and then the pauses made since the last
+// call have been logged first.
+static bool counted(std::initializer_list<os_window> windows = {})
 {
+    for (os_window window : windows)
+        named(window);
     if (active->budget-- == 0)
         throw desktop_double::budget_spent{};
     if (active->logging)
@@ -45,19 +42,16 @@ static bool counted()
 
 static void note_message(const char* call, os_window window, uint32_t message, uint32_t wparam, uint32_t lparam)
 {
-    number_of(window);  // checked also when not logged
-    if (!counted())
-        return;
     char text[64];
     snprintf(text, sizeof text, "(%s, 0x%x, 0x%x, 0x%x)", named(window).c_str(), message, wparam, lparam);
     active->calls.push_back(call + std::string(text));
 }
 
-static os_window search(size_t parent, const char* class_name, const char* title)
+static os_window search(os_window parent, const char* class_name, const char* title)
 {
     for (size_t i = 0; i < active->windows.size(); ++i) {
         const desktop_double::window& w = active->windows[i];
-        if (static_cast<size_t>(w.parent) == parent && w.class_name == class_name && (!title || w.title == title))
+        if (handle(static_cast<size_t>(w.parent)) == parent && w.class_name == class_name && (!title || w.title == title))
             return handle(i + 1);
     }
     return nullptr;
@@ -65,20 +59,20 @@ static os_window search(size_t parent, const char* class_name, const char* title
 
 static const os_desktop_calls fake_desktop = {
     [](const char* class_name, const char* title) {
-        os_window found = search(0, class_name, title);
+        os_window found = search(nullptr, class_name, title);
         if (counted())
             active->calls.push_back("find(" + quoted(class_name) + ", " + quoted(title) + ") = " + named(found));
         return found;
     },
     [](os_window parent, os_window after, const char* class_name, const char* title) {
-        os_window found = number_of(after) ? nullptr : search(number_of(parent), class_name, title);
-        if (counted())
+        os_window found = after ? nullptr : search(parent, class_name, title);
+        if (counted({parent, after}))
             active->calls.push_back("find_ex(" + named(parent) + ", " + named(after) + ", " + quoted(class_name) +
                                     ", " + quoted(title) + ") = " + named(found));
         return found;
     },
     [](os_window window, char* text, int size) {
-        const std::string& title = active->windows.at(number_of(window) - 1).title;
+        const std::string& title = active->windows.at(reinterpret_cast<uintptr_t>(window) - 1).title;
         std::string shown = title.substr(0, static_cast<size_t>(size - 1));
         memcpy(text, shown.c_str(), shown.size() + 1);
         if (counted())
@@ -86,16 +80,17 @@ static const os_desktop_calls fake_desktop = {
         return static_cast<int>(shown.size());
     },
     [](os_window window, uint32_t message, uint32_t wparam, uint32_t lparam) {
-        note_message("send", window, message, wparam, lparam);
+        if (counted({window}))
+            note_message("send", window, message, wparam, lparam);
         return intptr_t{0};
     },
     [](os_window window, uint32_t message, uint32_t wparam, uint32_t lparam) {
-        note_message("post", window, message, wparam, lparam);
+        if (counted({window}))
+            note_message("post", window, message, wparam, lparam);
         return true;
     },
     [](os_window window) {
-        number_of(window);
-        if (counted())
+        if (counted({window}))
             active->calls.push_back("front(" + named(window) + ")");
         return true;
     },
@@ -111,12 +106,6 @@ desktop_double::~desktop_double()
 {
     os_desktop = previous;
     active = nullptr;
-}
-
-int desktop_double::add(const std::string& class_name, const std::string& title, int parent)
-{
-    windows.push_back({class_name, title, parent});
-    return static_cast<int>(windows.size());
 }
 
 const std::vector<std::string>& desktop_double::log()

@@ -17,7 +17,11 @@ struct desktop_double {
     ~desktop_double();
     // Adds a window; its number (1, 2, ...) stands for its handle, "w1" in
     // the log; parent 0 makes it a top-level window.
-    int add(const std::string& class_name, const std::string& title, int parent = 0);
+    int add(const std::string& class_name, const std::string& title, int parent = 0)
+    {
+        windows.push_back({class_name, title, parent});
+        return static_cast<int>(windows.size());
+    }
     const std::vector<std::string>& log();
 
     struct window {
