@@ -3,17 +3,27 @@
 // line is skipped or ends the script, but never stops the caller.
 #include "automation/batch_script.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 #include "common/decimal.h"
 #include "common/text_scan.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/files.h"
 
-os_window window_slots[window_slot_count];
-
 namespace {
+
+// The windows one run of a script has found, numbered 0 to 9. Every run
+// starts with all ten empty; only the two searches write 1 to 9. Entry 0 is
+// never written: as a parent it means the top-level windows.
+os_window window_slots[10];
+
+// Only this much of a command's text counts, from its keyword on.
+constexpr int command_length = 120;
+// Room for the window text a title check reads, NUL included.
+constexpr int title_buffer_size = 128;
 
 enum outcome { command_done, line_skipped, script_stopped };
 

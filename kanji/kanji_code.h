@@ -1,8 +1,9 @@
 #ifndef TOBALIN_KANJI_KANJI_CODE_H
 #define TOBALIN_KANJI_KANJI_CODE_H
 
-// The pieces of the converter that are worth checking on their own: the
-// encoding codes, the detector and the pair arithmetic of JIS X 0208.
+// What the converter's two files share: the encoding codes, the detector
+// and the pair arithmetic of JIS X 0208. Internal to kanji/: everyone else,
+// the tests included, goes through kanji_convert.h.
 
 #include <array>
 
