@@ -6,6 +6,7 @@
 // the tests included, goes through kanji_convert.h.
 
 #include <array>
+#include <cstddef>
 
 #include "common/text_scan.h"
 
@@ -30,23 +31,25 @@ constexpr byte_pair jis_pair_in_sjis(int j1, int j2)
 
 // The same for every JIS pair, at j1 * 128 + j2: the converter looks a
 // kanji up instead of working it out.
-constexpr std::array<byte_pair, 128 * 128> make_sjis_pairs()
+constexpr size_t jis_pair_slots = size_t{128} * 128;
+
+constexpr std::array<byte_pair, jis_pair_slots> make_sjis_pairs()
 {
-    std::array<byte_pair, 128 * 128> pairs{};
+    std::array<byte_pair, jis_pair_slots> pairs{};
     for (int j1 = 0x21; j1 <= 0x7E; ++j1) {
         for (int j2 = 0x21; j2 <= 0x7E; ++j2)
-            pairs[j1 * 128 + j2] = jis_pair_in_sjis(j1, j2);
+            pairs[static_cast<size_t>(j1) * 128 + static_cast<size_t>(j2)] = jis_pair_in_sjis(j1, j2);
     }
     return pairs;
 }
 
-inline constexpr std::array<byte_pair, 128 * 128> sjis_pairs = make_sjis_pairs();
+inline constexpr std::array<byte_pair, jis_pair_slots> sjis_pairs = make_sjis_pairs();
 
 // A JIS pair (both bytes 0x21 to 0x7E; only their low seven bits count, so
 // an EUC-JP pair may be passed as it stands) as a Shift_JIS pair.
 inline const byte_pair& jis_to_sjis(int j1, int j2)
 {
-    return sjis_pairs[(j1 & 0x7F) << 7 | (j2 & 0x7F)];
+    return sjis_pairs[static_cast<size_t>((j1 & 0x7F) << 7 | (j2 & 0x7F))];
 }
 
 // A Shift_JIS pair (first byte 0x81 to 0x9F or 0xE0 to 0xEF, second 0x40 to

@@ -28,16 +28,19 @@ inline std::vector<shown_icon> shown_icons()
         GetWindowThreadProcessId(tooltip, &explorer_id);
         HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
         auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+        if (!remote) {
+            CloseHandle(explorer);
+            continue;
+        }
         TTTOOLINFOW tool = {};
         tool.cbSize = sizeof tool;
         tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
         WCHAR text[128 + 1] = {};
-        bool read = remote && WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
+        bool read = WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
                     SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
                     ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
                     ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr);
-        if (remote)
-            VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
+        VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
         CloseHandle(explorer);
         if (read && !IsRectEmpty(&tool.rect)) {
             POINT centre = {(tool.rect.left + tool.rect.right) / 2, (tool.rect.top + tool.rect.bottom) / 2};
