@@ -30,6 +30,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shown_icons.h"
+
 namespace {
 
 // As the program and its resources name them.
@@ -109,33 +111,11 @@ std::string utf8(const std::wstring& text)
 
 // ---- the tray icon's tip, where the user reads it --------------------------
 
-// Wine's taskbar keeps one tooltip per icon in its own process, so the tip
-// is read there; a removed icon's tooltip lingers with no place.
 std::wstring program_tip()
 {
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-    for (HWND tooltip = nullptr; tray && (tooltip = FindWindowExA(nullptr, tooltip, TOOLTIPS_CLASSA, nullptr));) {
-        if (GetWindow(tooltip, GW_OWNER) != tray)
-            continue;
-        DWORD explorer_id = 0;
-        GetWindowThreadProcessId(tooltip, &explorer_id);
-        HANDLE explorer = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, explorer_id);
-        auto* remote = static_cast<char*>(VirtualAllocEx(explorer, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-        TTTOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        tool.lpszText = reinterpret_cast<LPWSTR>(remote + 1024);
-        WCHAR text[128 + 1] = {};
-        bool read = remote && WriteProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-                    SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(remote)) &&
-                    ReadProcessMemory(explorer, remote, &tool, sizeof tool, nullptr) &&
-                    ReadProcessMemory(explorer, remote + 1024, text, sizeof text - sizeof *text, nullptr);
-        if (remote)
-            VirtualFreeEx(explorer, remote, 0, MEM_RELEASE);
-        if (explorer)
-            CloseHandle(explorer);
-        if (read && !IsRectEmpty(&tool.rect) && wcsncmp(text, L"Tobaln", 6) == 0)
-            return text;
-    }
+    for (const shown_icon& icon : shown_icons())
+        if (icon.tip.compare(0, 6, L"Tobaln") == 0)
+            return icon.tip;
     return L"";
 }
 
