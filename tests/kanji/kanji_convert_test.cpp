@@ -88,6 +88,7 @@ const struct {
 
     // a full buffer gives -1 and keeps what fitted
     {"auto", "sjis", "a", "a", 1},
+    {"euc", "sjis", "\xA4\xA2", "\x82\xA0", 2},
     {"euc", "sjis", "\xA4\xA2", "-1:\x82", 1},
 };
 
