@@ -79,6 +79,8 @@ const struct {
     {"auto", "jis", "\x8E\xE0\xA1", esc + "$B<b" + esc + "(B\x0E\x21\x0F"},
     {"auto", "jis", "\x80" "abcdefg\xA1", "abcdefg"},  // an 8-bit byte the fast scan must not miss
 
+    // a declared input code is not second-guessed: here EUC-JP read as Shift_JIS kana
+    {"sjis", "euc", "\xA4\xA2\xA4\xA2", "\x8E\xA4\x8E\xA2\x8E\xA4\x8E\xA2"},
     // "jis" ends its text in one-byte mode
     {"sjis", "euc", odd_sjis, "\xA4\xA2\x8E\xB1z?\x7F\x8E\xA0\xFE\xFE"},
     {"sjis", "jis", odd_sjis, esc + "$B$\"" + esc + "(B\x0E\x31\x0Fz?\x7F\x0E\x20\x0F" + esc + "$B~~" + esc + "(B"},
