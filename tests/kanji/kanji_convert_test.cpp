@@ -70,6 +70,7 @@ const struct {
     // lead byte that ends the window nothing.
     {"auto", "sjis", "\x98\x9F" + times(20, "\xA4\xA2"), "\x98\x9F" + times(20, "\x82\xA0")},
     {"auto", "sjis", "\x98\x9E" + times(20, "\xA4\xA2"), "\x98\x9E" + times(20, "\xA4\xA2")},
+    {"auto", "jis", "\xE0\xA1", "\xE0\xA1"},
     {"auto", "jis", "\xE0\xA1\x8E", "\xE0\xA1\x8E"},
     {"auto", "jis", "\x9F\x7F\x9F\xFE\xFF", "\x9F\x7F\x9F\xFE\xFF"},
     {"auto", "jis", "\xDF\xA0\xFE", "\x0E\x5F\x20\x0F"},
