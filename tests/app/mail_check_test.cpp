@@ -17,15 +17,20 @@
 
 namespace {
 
-pop3_step line(const std::string& command, const std::string& reply)
+// RETR's reply: a plain-text mail with this body.
+std::string mail(const std::string& body)
 {
-    return {command.empty() ? "" : command + "\r\n", reply + "\r\n"};
+    return "+OK\r\nContent-Type: text/plain\r\n\r\n" + body + "\r\n.\r\n";
 }
 
-pop3_step retr(int n, const std::string& body)
+// A session that logs in and retrieves one reservation command, then goes
+// on as given.
+std::vector<pop3_step> one_reservation(const std::string& after_retr)
 {
-    return {"RETR " + std::to_string(n) + "\r\n",
-            "+OK\r\nContent-Type: text/plain\r\n\r\n" + body + "\r\n.\r\n"};
+    std::vector<pop3_step> steps =
+        pop3_conversation("+OK | USER tv | PASS pw | STAT: +OK 1 99 | RETR 1 | " + after_retr);
+    steps[4].reply = mail("resv 0615 2100 2154 8 A B News");
+    return steps;
 }
 
 const char hand_off[] = "rundll32.exe url.dll,FileProtocolHandler Tobalin.tvpi";
@@ -46,11 +51,11 @@ protected:
 
 TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_and_deletes_what_it_handled)
 {
-    std::vector<pop3_step> steps = {line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"),
-                                    line("STAT", "+OK 3 300"), retr(1, "resv 0615 2100 2154 8 A B News"),
-                                    line("DELE 1", "+OK"), retr(2, "win a prize"), line("DELE 2", "+OK"),
-                                    retr(3, "resv 0616 2100 2154 8 A B Late"), line("DELE 3", "+OK"),
-                                    line("QUIT", "+OK")};
+    std::vector<pop3_step> steps = pop3_conversation(
+        "+OK | USER tv | PASS pw | STAT: +OK 3 300 | RETR 1 | DELE 1 | RETR 2 | DELE 2 | RETR 3 | DELE 3 | QUIT");
+    steps[4].reply = mail("resv 0615 2100 2154 8 A B News");
+    steps[6].reply = mail("win a prize");
+    steps[8].reply = mail("resv 0616 2100 2154 8 A B Late");
     sockets_double server(steps);
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nRETR 2\r\nDELE 2\r\nRETR 3\r\nDELE 3\r\n"
@@ -70,8 +75,7 @@ TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
 {
     files.failing_path = "Tobalin.tvpi";
     Settings.Batch[0] = '\0';
-    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", "+OK 1 99"),
-                           retr(1, "resv 0615 2100 2154 8 A B News"), line("QUIT", "+OK")});
+    sockets_double server(one_reservation("QUIT"));
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nQUIT\r\n");
     EXPECT_TRUE(processes.started.empty());
@@ -82,8 +86,7 @@ TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
 TEST_F(mail_check, without_a_script_only_the_file_handler_starts)
 {
     Settings.Batch[0] = '\0';
-    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", "+OK 1 99"),
-                           retr(1, "resv 0615 2100 2154 8 A B News"), line("DELE 1", "+OK"), line("QUIT", "+OK")});
+    sockets_double server(one_reservation("DELE 1 | QUIT"));
     check_mail_now();
     EXPECT_EQ(processes.started, std::vector<std::string>{hand_off});
     EXPECT_TRUE(clock.sleeps.empty());
@@ -93,9 +96,7 @@ TEST_F(mail_check, without_a_script_only_the_file_handler_starts)
 // polls: that poll must not start inside this one.
 TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reported)
 {
-    sockets_double server({line("", "+OK"), line("USER tv", "+OK"), line("PASS pw", "+OK"), line("STAT", "+OK 1 99"),
-                           retr(1, "resv 0615 2100 2154 8 A B News"), line("DELE 1", "+OK"),
-                           line("QUIT", "-ERR not now")});
+    sockets_double server(one_reservation("DELE 1 | QUIT: -ERR not now"));
     processes.on_start = [] { check_mail_now(); };
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nQUIT\r\n");

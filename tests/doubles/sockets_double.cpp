@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 
 namespace {
 
@@ -133,4 +134,30 @@ sockets_double::~sockets_double()
 {
     os_sockets = previous;
     active = nullptr;
+}
+
+std::string pop3_message(const std::string& subject, const std::string& body)
+{
+    return "+OK octets\r\nSubject: " + subject + "\r\n\r\n" + body + ".\r\n";
+}
+
+std::vector<pop3_step> pop3_conversation(const std::string& text)
+{
+    std::vector<pop3_step> steps;
+    std::stringstream in(text);
+    for (std::string step; std::getline(in, step, '|');) {
+        if (step.find_first_not_of(' ') == std::string::npos)
+            continue;
+        step = step.substr(step.find_first_not_of(' '), step.find_last_not_of(' ') - step.find_first_not_of(' ') + 1);
+        size_t colon = steps.empty() ? 0 : step.find(": ");
+        std::string command = steps.empty() ? "" : step.substr(0, colon), reply;
+        if (colon != std::string::npos)
+            reply = step.substr(colon + (steps.empty() ? 0 : 2)) + "\r\n";
+        else if (command.compare(0, 5, "RETR ") == 0)
+            reply = pop3_message(command.substr(5));
+        else
+            reply = "+OK\r\n";
+        steps.push_back({command.empty() ? "" : command + "\r\n", reply});
+    }
+    return steps;
 }

@@ -21,6 +21,14 @@ struct pop3_step {
     ending then = answers_on;
 };
 
+// A conversation written as its steps' "command: reply", separated by "|";
+// the first step is the greeting. Without a reply, RETR n answers
+// pop3_message(n) and every other command +OK.
+std::vector<pop3_step> pop3_conversation(const std::string& text);
+
+// RETR's reply: a message whose subject is its number, ended by the "." line.
+std::string pop3_message(const std::string& subject, const std::string& body = "..line\r\n");
+
 // A server that plays a conversation: each command line the client sends
 // brings the reply of the next step, whatever the command says; everything
 // sent is recorded, to be compared with the steps' commands. Also the

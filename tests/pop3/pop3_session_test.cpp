@@ -3,7 +3,6 @@
 // leaves and how the session ends, for replies that come whole, in pieces,
 // wrong, cut off or never.
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,35 +27,6 @@ message_fate recording_handler(char* message)
     message_fate fate = strstr(message, "keep me") ? keep_message : delete_message;
     memset(message, '#', strlen(message));
     return fate;
-}
-
-std::string message(const std::string& n, const std::string& body = "..line\r\n")
-{
-    return "+OK octets\r\nSubject: " + n + "\r\n\r\n" + body + ".\r\n";
-}
-
-// A conversation written as the steps' "command: reply", separated by "|";
-// the first step is the greeting. Without a reply, RETR n answers message
-// n and every other command +OK.
-std::vector<pop3_step> conversation(const std::string& text)
-{
-    std::vector<pop3_step> steps;
-    std::stringstream in(text);
-    for (std::string step; std::getline(in, step, '|');) {
-        if (step.find_first_not_of(' ') == std::string::npos)
-            continue;
-        step = step.substr(step.find_first_not_of(' '), step.find_last_not_of(' ') - step.find_first_not_of(' ') + 1);
-        size_t colon = steps.empty() ? 0 : step.find(": ");
-        std::string command = steps.empty() ? "" : step.substr(0, colon), reply;
-        if (colon != std::string::npos)
-            reply = step.substr(colon + (steps.empty() ? 0 : 2)) + "\r\n";
-        else if (command.compare(0, 5, "RETR ") == 0)
-            reply = message(command.substr(5));
-        else
-            reply = "+OK\r\n";
-        steps.push_back({command.empty() ? "" : command + "\r\n", reply});
-    }
-    return steps;
 }
 
 std::string logged_in(const std::string& stat)
@@ -123,13 +93,13 @@ TEST(pop3_session, conversations)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.conversation.substr(0, 200));
-        outcome o = converse(conversation(c.conversation));
+        outcome o = converse(pop3_conversation(c.conversation));
         EXPECT_EQ(o.result, c.result);
         EXPECT_EQ(handled, c.handled);
     }
     for (const char* reply : {"ERR", "+NO", "-EAR", "xOK", "xERR", "+O", "-ER"}) {
         SCOPED_TRACE(reply);
-        EXPECT_EQ(converse(conversation(logged_in("+OK 2 99") + "RETR 1 | DELE 1: " + reply)).result,
+        EXPECT_EQ(converse(pop3_conversation(logged_in("+OK 2 99") + "RETR 1 | DELE 1: " + reply)).result,
                   pop3_connection_broken);
     }
 }
@@ -137,8 +107,8 @@ TEST(pop3_session, conversations)
 TEST(pop3_session, the_raw_copy_is_the_last_message_as_received_and_a_kept_one_is_not_deleted)
 {
     const std::string with_nul("+OK\r\nSubject: 2\r\n\r\nbefore\0after\r\n.\r\n", 36);
-    std::vector<pop3_step> steps = conversation(logged_in("+OK 2 99") + "RETR 1 | RETR 2 | DELE 2 | QUIT");
-    steps[4].reply = message("1", "keep me\r\n");
+    std::vector<pop3_step> steps = pop3_conversation(logged_in("+OK 2 99") + "RETR 1 | RETR 2 | DELE 2 | QUIT");
+    steps[4].reply = pop3_message("1", "keep me\r\n");
     steps[5].reply = with_nul;
     outcome o = converse(steps);
     EXPECT_EQ(o.result, pop3_ok);
@@ -148,9 +118,9 @@ TEST(pop3_session, the_raw_copy_is_the_last_message_as_received_and_a_kept_one_i
 // Every kind of step: LIST, a reply above the bound and a message after it.
 std::vector<pop3_step> full_session()
 {
-    std::vector<pop3_step> steps = conversation(logged_in("+OK 2 20000") + "LIST 1: +OK 1 16000 | RETR 1 | DELE 1 | "
-                                                                           "LIST 2: +OK 2 60 | RETR 2 | DELE 2 | QUIT");
-    steps[5].reply = message("1", std::string(20000, 'x') + "\r\n");
+    std::vector<pop3_step> steps = pop3_conversation(
+        logged_in("+OK 2 20000") + "LIST 1: +OK 1 16000 | RETR 1 | DELE 1 | LIST 2: +OK 2 60 | RETR 2 | DELE 2 | QUIT");
+    steps[5].reply = pop3_message("1", std::string(20000, 'x') + "\r\n");
     return steps;
 }
 
@@ -193,7 +163,8 @@ TEST(pop3_session, a_reply_above_the_bound_is_read_to_its_terminator_wherever_it
     // it, and far past it; cut at the bound and inside the terminator. The
     // first 16384 bytes are the message.
     for (size_t past : {1, 2, 3, 4, 5, 6, 4000}) {
-        std::vector<pop3_step> steps = conversation(logged_in("+OK 2 99") + "RETR 1 | DELE 1 | RETR 2 | DELE 2 | QUIT");
+        std::vector<pop3_step> steps =
+            pop3_conversation(logged_in("+OK 2 99") + "RETR 1 | DELE 1 | RETR 2 | DELE 2 | QUIT");
         steps[4].reply = "+OK\r\nSubject: 1\r\n" + std::string(16362 + past, 'x') + "\r\n.\r\n";
         for (size_t cut : {size_t{16384}, 16379 + past, 16380 + past, 16381 + past, 16382 + past, 16383 + past}) {
             steps[4].cuts = {cut};
@@ -203,7 +174,7 @@ TEST(pop3_session, a_reply_above_the_bound_is_read_to_its_terminator_wherever_it
             EXPECT_EQ(lengths[0], 16384u);
         }
     }
-    std::vector<pop3_step> endless = conversation(logged_in("+OK 1 99") + "RETR 1");
+    std::vector<pop3_step> endless = pop3_conversation(logged_in("+OK 1 99") + "RETR 1");
     endless[4].reply = "+OK\r\n" + std::string((64u << 20) + 16384, 'x');  // given up at 64 MiB
     EXPECT_EQ(converse(endless).result, pop3_connection_broken);
 }
@@ -235,7 +206,7 @@ TEST(pop3_session, faults_before_and_while_sending)
     };
     for (const auto& c : cases) {
         files_double files;
-        sockets_double sockets(conversation(logged_in("+OK 0 0") + "QUIT"));
+        sockets_double sockets(pop3_conversation(logged_in("+OK 0 0") + "QUIT"));
         c.arrange(sockets);
         EXPECT_EQ(poll_mailbox("mail.example", 110, "tv", "pw", recording_handler), c.result) << c.name;
         EXPECT_EQ(sockets.sent, c.sent) << c.name;
