@@ -8,6 +8,9 @@ enum os_status {
     os_failed = -1,
     os_not_found = -2,
     os_denied = -3,
+    os_timed_out = -4,  // a wait ran out before the other side did anything
+    os_closed = -5,     // the other side ended the connection
+    os_untrusted = -6,  // the server's certificate does not prove who it is
 };
 
 #endif
