@@ -11,23 +11,21 @@
 
 poll_report last_poll;
 
-// The report of the poll in progress.
-static poll_report current;
-
 // Every retrieved message: a reservation is handed to the recording
 // application, and the batch script works its windows, before the next
 // message is retrieved; one that could not be written stays in the mailbox.
-static message_fate handle_message(char* message)
+static message_fate take_message(void* context, char* message, uint32_t)
 {
+    poll_report* report = static_cast<poll_report*>(context);
     switch (interpret_message(message, Settings.Station)) {
     case reservation_written:
         hand_off_reservation();
         if (Settings.Batch[0] != '\0')
             run_batch_file(Settings.Batch);
-        ++current.handed_on;
+        ++report->handed_on;
         return delete_message;
     case reservation_not_written:
-        ++current.kept;
+        ++report->kept;
         return keep_message;
     case no_reservation:
         break;
@@ -35,13 +33,16 @@ static message_fate handle_message(char* message)
     return delete_message;
 }
 
+static void skip_message(void*, uint32_t) {}
+
 void check_mail_now()
 {
     if (poll_busy)
         return;
     poll_busy = 1;
-    current = poll_report{};
-    current.result = poll_mailbox(Settings.POP, pop3_port, Settings.User, Settings.Pass, handle_message);
+    poll_report current = {};
+    const mailbox_handler handler = {take_message, skip_message, &current};
+    current.result = poll_mailbox(Settings.POP, Settings.User, Settings.Pass, handler);
     os_clock->local_date(&current.when);
     current.done = true;
     last_poll = current;

@@ -6,9 +6,6 @@
 #include "platform/clock.h"
 #include "pop3/pop3_session.h"
 
-// The mailbox is always on this port.
-constexpr unsigned short pop3_port = 110;
-
 // How the last poll went, for the tray icon's tip.
 struct poll_report {
     bool done;           // false until the first poll has ended

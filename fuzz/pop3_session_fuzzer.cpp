@@ -14,14 +14,21 @@
 #include "tests/doubles/files_double.h"
 #include "tests/doubles/sockets_double.h"
 
-static message_fate checking_handler(char* message)
+static message_fate check_message(void*, char* message, uint32_t length)
 {
-    size_t length = strlen(message);
-    if (length > 16384 || strncmp(message, "+", 1) != 0)
+    if (length > pop3_message_limit || message[length] != '\0' || message[0] != '+')
         __builtin_trap();
     memset(message, 0, length);
     return length % 2 ? keep_message : delete_message;
 }
+
+static void check_skipped(void*, uint32_t size)
+{
+    if (size <= pop3_message_limit)
+        __builtin_trap();
+}
+
+static const mailbox_handler checking_handler = {check_message, check_skipped, nullptr};
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -44,13 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     steps.back().then = static_cast<pop3_step::ending>(data[0] % 4);
     sockets_double sockets(steps);
 
-    pop3_result result = poll_mailbox("mail.example", 110, "tobalin", "secret", checking_handler);
+    // Over TLS when the first byte says so: the same conversation through a channel.
+    pop3_result result =
+        poll_mailbox(data[0] & 0x08 ? "pop3s://mail.example" : "mail.example", "tobalin", "secret", checking_handler);
 
     size_t quit = sockets.sent.find("QUIT\r\n");
     bool quit_last = quit != std::string::npos && quit + 6 == sockets.sent.size();
     if ((result == pop3_ok && !quit_last) || (quit != std::string::npos && !quit_last))
         __builtin_trap();
-    if (sockets.closes != sockets.opens || sockets.cleanups != sockets.startups)
+    if (sockets.closes != sockets.opens || sockets.cleanups != sockets.startups ||
+        sockets.tls_closes != sockets.tls_opens)
         __builtin_trap();
     return 0;
 }

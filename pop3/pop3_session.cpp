@@ -1,5 +1,6 @@
 // The POP3 mailbox session: USER, PASS, STAT, then LIST (for a large
-// mailbox), RETR and DELE for each message, and QUIT.
+// mailbox), RETR and DELE for each message, and QUIT, in plain text or
+// over TLS.
 #include "pop3/pop3_session.h"
 
 #include <cstdarg>
@@ -11,67 +12,104 @@
 #include "common/decimal.h"
 #include "platform/files.h"
 #include "platform/sockets.h"
+#include "platform/tls.h"
+#include "pop3/mailbox_server.h"
 
 uint32_t pop3_timeout_ms = pop3_default_timeout_ms;
 
 namespace {
 
 const uint16_t winsock_version = 0x0101;
-const uint32_t buffer_size = 16400;  // the session's one block: each command, then its reply
-const uint32_t reply_limit = 16384;  // most bytes kept of one reply
+const uint32_t reply_limit = pop3_message_limit;  // most bytes kept of one reply
+const uint32_t buffer_size = reply_limit + 1;     // each command, then its reply and a NUL
 // The rest of a reply beyond reply_limit is read and dropped, up to this
 // many bytes; a server that goes on longer fails the session rather than
 // keep it for ever.
 const uint32_t discard_limit = 64u * 1024 * 1024;
 const char terminator[] = "\r\n.\r\n";
 const uint32_t terminator_length = sizeof terminator - 1;
+// The numbers of STAT and LIST stand after "+OK ".
+const uint32_t status_word_length = sizeof "+OK " - 1;
 
 enum reply_kind { reply_ok, reply_err, reply_failed };
 
 struct session {
     os_socket socket;
+    os_tls_channel tls;   // null while the conversation is plain text
     char* reply;          // the block of buffer_size bytes, NUL after the latest reply
     uint32_t length;      // of the latest reply
     pop3_result failure;  // why the connection failed, once it has
 };
 
-// One receive, once the socket is readable within the time-out: the count
-// received, or 0 when the connection failed, closed or stayed silent.
+// The stream the conversation runs on: the socket itself, or the TLS
+// channel over it. Above these two calls nothing knows which.
+
+os_status plain_receive(os_socket socket, char* data, uint32_t room, uint32_t* got)
+{
+    int ready = os_sockets->wait(socket, os_readable, pop3_timeout_ms);
+    if (ready != 1)
+        return ready == 0 ? os_timed_out : os_failed;
+    int count = os_sockets->receive(socket, data, static_cast<int>(room));
+    if (count <= 0)
+        return count == 0 ? os_closed : os_failed;
+    *got = static_cast<uint32_t>(count);
+    return os_ok;
+}
+
+// One send takes a command this short; the loop covers a send that takes
+// only part of it, rather than leave a command cut off. Only a socket that
+// cannot take more is waited for.
+os_status plain_send(os_socket socket, const char* data, size_t count)
+{
+    while (count > 0) {
+        int sent = os_sockets->send(socket, data, static_cast<int>(count));
+        if (sent < 0 && os_sockets->last_error() == os_would_block) {
+            int ready = os_sockets->wait(socket, os_writable, pop3_timeout_ms);
+            if (ready == 1)
+                continue;
+            return ready == 0 ? os_timed_out : os_failed;
+        }
+        if (sent <= 0)
+            return os_failed;
+        data += sent;
+        count -= static_cast<size_t>(sent);
+    }
+    return os_ok;
+}
+
+void note_stream_failure(session* s, os_status status)
+{
+    s->failure = status == os_timed_out ? pop3_server_silent : pop3_connection_broken;
+}
+
+// One receive once something has arrived: the count received, or 0 when
+// the connection failed, closed or stayed silent.
 uint32_t receive_some(session* s, char* data, uint32_t room)
 {
-    int ready = os_sockets->wait(s->socket, os_readable, pop3_timeout_ms);
-    int got = ready == 1 ? os_sockets->receive(s->socket, data, static_cast<int>(room)) : -1;
-    if (got > 0)
-        return static_cast<uint32_t>(got);
-    s->failure = ready == 0 ? pop3_server_silent : pop3_connection_broken;
+    uint32_t got = 0;
+    os_status status;
+    if (s->tls) {
+        size_t tls_got = 0;
+        status = os_tls->receive(s->tls, data, room, pop3_timeout_ms, &tls_got);
+        got = static_cast<uint32_t>(tls_got);
+    } else {
+        status = plain_receive(s->socket, data, room, &got);
+    }
+    if (status == os_ok)
+        return got;
+    note_stream_failure(s, status);
     return 0;
 }
 
 // Sends the command text whole.
 bool send_command(session* s, const char* command)
 {
-    // One send takes a command this short; the loop covers a send that takes
-    // only part of it, rather than leave a command cut off. Only a socket
-    // that cannot take more is waited for.
-    const char* left = command;
-    size_t count = strlen(left);
-    while (count > 0) {
-        int sent = os_sockets->send(s->socket, left, static_cast<int>(count));
-        if (sent < 0 && os_sockets->last_error() == os_would_block) {
-            int ready = os_sockets->wait(s->socket, os_writable, pop3_timeout_ms);
-            if (ready == 1)
-                continue;
-            s->failure = ready == 0 ? pop3_server_silent : pop3_connection_broken;
-            return false;
-        }
-        if (sent <= 0) {
-            s->failure = pop3_connection_broken;
-            return false;
-        }
-        left += sent;
-        count -= static_cast<size_t>(sent);
-    }
-    return true;
+    size_t count = strlen(command);
+    os_status status = s->tls ? os_tls->send(s->tls, command, count, pop3_timeout_ms)
+                              : plain_send(s->socket, command, count);
+    if (status != os_ok)
+        note_stream_failure(s, status);
+    return status == os_ok;
 }
 
 // Receives until the status line has ended with its LF: a reply is judged
@@ -197,29 +235,34 @@ reply_kind retrieve(session* s, int n)
 // after that, and is 0 when the reply ends first.
 int32_t first_number(const session* s)
 {
-    return decimal_value(s->reply + strlen("+OK "));
+    return decimal_value(s->reply + status_word_length);
 }
 
 int32_t second_number(const session* s)
 {
-    if (s->length <= strlen("+OK ") + 1)
+    if (s->length <= status_word_length + 1)
         return 0;
-    const char* p = s->reply + strlen("+OK ") + 1;
+    const char* p = s->reply + status_word_length + 1;
     while (*p != '\0' && *p != ' ' && *p != '\n')
         ++p;
     return *p == '\0' ? 0 : decimal_value(p + 1);
 }
 
-// LIST (in a large mailbox), RETR, the handler and DELE for message n.
-// reply_err when the server refused one of them for this message.
-reply_kind take_message(session* s, int n, bool large_mailbox, message_handler handle)
+// Message n from the list to its DELE: its size asked with LIST in a large
+// mailbox (a message above the limit is deleted unread), then RETR, the raw
+// copy, the handler and DELE, unless the handler keeps it. reply_err when
+// the server refused one of the commands for this message.
+reply_kind handle_message(session* s, int n, bool large_mailbox, const mailbox_handler& handler)
 {
     bool wanted = true;
     if (large_mailbox) {
         reply_kind listed = exchange(s, "LIST %d\r\n", n);
         if (listed != reply_ok)
             return listed;
-        wanted = second_number(s) <= static_cast<int32_t>(reply_limit);  // larger: deleted unread
+        int32_t size = second_number(s);
+        wanted = size <= static_cast<int32_t>(reply_limit);
+        if (!wanted)
+            handler.skip_message(handler.context, static_cast<uint32_t>(size));
     }
     if (wanted) {
         reply_kind retrieved = retrieve(s, n);
@@ -228,23 +271,39 @@ reply_kind take_message(session* s, int n, bool large_mailbox, message_handler h
         // The raw copy of the last message retrieved, its bytes exactly as
         // received; not being able to write it does not stop the session.
         os_files->write_whole_file("Tobalin.tmp", s->reply, s->length);
-        if (handle(s->reply) == keep_message)
+        if (handler.take_message(handler.context, s->reply, s->length) == keep_message)
             return reply_ok;
     }
     return exchange(s, "DELE %d\r\n", n);
 }
 
-// From connecting to QUIT, on an open socket with the block taken.
-pop3_result run_session(session* s, const char* server, unsigned short port, const char* account,
-                        const char* password, message_handler handle)
+// Opens the connection, and TLS over it when the server wants it.
+pop3_result connect_to(session* s, const mailbox_server& server)
 {
     uint32_t address;
-    if (os_sockets->resolve(server, &address) != os_ok)
+    if (os_sockets->resolve(server.host, &address) != os_ok)
         return pop3_no_such_server;
-    if (os_sockets->connect(s->socket, address, port) != 0 &&
+    if (os_sockets->connect(s->socket, address, server.port) != 0 &&
         (os_sockets->last_error() != os_would_block ||
          os_sockets->wait(s->socket, os_writable, pop3_timeout_ms) != 1))
         return pop3_no_connection;
+    if (!server.tls)
+        return pop3_ok;
+    switch (os_tls->open(s->socket, server.host, pop3_timeout_ms, &s->tls)) {
+    case os_ok: return pop3_ok;
+    case os_untrusted: return pop3_untrusted_certificate;
+    case os_timed_out: return pop3_server_silent;
+    default: return pop3_tls_failed;
+    }
+}
+
+// From connecting to QUIT, on an open socket with the block taken.
+pop3_result run_session(session* s, const mailbox_server& server, const char* account, const char* password,
+                        const mailbox_handler& handler)
+{
+    pop3_result connected = connect_to(s, server);
+    if (connected != pop3_ok)
+        return connected;
 
     reply_kind kind = read_reply(s);
     if (kind != reply_ok)
@@ -262,7 +321,7 @@ pop3_result run_session(session* s, const char* server, unsigned short port, con
 
     bool refused = false;
     for (int64_t n = 1; n <= count; ++n) {
-        kind = take_message(s, static_cast<int>(n), large_mailbox, handle);
+        kind = handle_message(s, static_cast<int>(n), large_mailbox, handler);
         if (kind == reply_failed)
             return s->failure;
         refused = refused || kind == reply_err;
@@ -275,20 +334,26 @@ pop3_result run_session(session* s, const char* server, unsigned short port, con
 
 }  // namespace
 
-pop3_result poll_mailbox(const char* server, unsigned short port, const char* account, const char* password,
-                         message_handler handle)
+pop3_result poll_mailbox(const char* server_entry, const char* account, const char* password,
+                         const mailbox_handler& handler)
 {
+    mailbox_server server;
+    if (!parse_mailbox_server(server_entry, &server))
+        return pop3_bad_server_entry;
     uint16_t granted = 0;
     if (os_sockets->startup(winsock_version, &granted) != os_ok)
         return pop3_no_connection;
     pop3_result result = pop3_no_connection;
-    session s = {os_no_socket, nullptr, 0, pop3_ok};
+    session s = {os_no_socket, nullptr, nullptr, 0, pop3_ok};
     if (granted == winsock_version)
         s.reply = static_cast<char*>(malloc(buffer_size));
     if (s.reply)
         s.socket = os_sockets->open_tcp();
     if (s.socket != os_no_socket) {
-        result = run_session(&s, server, port, account, password, handle);
+        result = run_session(&s, server, account, password, handler);
+        // close_notify, unless the connection itself has failed.
+        if (s.tls)
+            os_tls->close(s.tls, result != pop3_connection_broken && result != pop3_server_silent);
         os_sockets->close(s.socket);
     }
     free(s.reply);

@@ -32,6 +32,9 @@ UINT outcome_text(const poll_report& poll)
     case pop3_server_silent: return IDS_SERVER_SILENT;
     case pop3_login_refused: return IDS_LOGIN_REFUSED;
     case pop3_mailbox_error: return IDS_MAILBOX_ERROR;
+    case pop3_bad_server_entry: return IDS_BAD_SERVER_ENTRY;
+    case pop3_tls_failed: return IDS_TLS_FAILED;
+    case pop3_untrusted_certificate: return IDS_UNTRUSTED_CERTIFICATE;
     case pop3_connection_broken: break;
     }
     return IDS_CONNECTION_BROKEN;

@@ -36,14 +36,16 @@ os_socket open_tcp()
     return 7;
 }
 
-os_status resolve(const char*, uint32_t* address)
+os_status resolve(const char* host, uint32_t* address)
 {
+    active->host = host;
     *address = 0x0100007f;
     return active->resolve_fails ? os_failed : os_ok;
 }
 
-int connect_to(os_socket, uint32_t, uint16_t)
+int connect_to(os_socket, uint32_t, uint16_t port)
 {
+    active->port = port;
     active->step = 0;  // the greeting
     active->position = 0;
     active->error = active->connect_error;
@@ -121,18 +123,66 @@ void close_socket(os_socket)
 const os_sockets_calls double_sockets = {startup,    cleanup, open_tcp, resolve,  connect_to,
                                          last_error, send_bytes, receive, wait_for, close_socket};
 
+// TLS over the conversation: the same bytes, the statuses of a channel.
+os_status tls_open(os_socket, const char*, uint32_t, os_tls_channel* channel)
+{
+    *channel = nullptr;
+    if (active->tls_open != os_ok)
+        return active->tls_open;
+    ++active->tls_opens;
+    *channel = reinterpret_cast<os_tls_channel>(active);
+    return os_ok;
+}
+
+os_status tls_send(os_tls_channel, const char* data, size_t length, uint32_t)
+{
+    while (length > 0) {
+        int sent = send_bytes(7, data, static_cast<int>(length));
+        if (sent < 0 && active->error != 10035)
+            return os_failed;
+        if (sent > 0) {
+            data += sent;
+            length -= static_cast<size_t>(sent);
+        }
+    }
+    return os_ok;
+}
+
+os_status tls_receive(os_tls_channel, char* data, size_t room, uint32_t, size_t* got)
+{
+    int ready = wait_for(7, os_readable, 0);
+    if (ready != 1)
+        return ready == 0 ? os_timed_out : os_failed;
+    int count = receive(7, data, static_cast<int>(room));
+    if (count <= 0)
+        return count == 0 ? os_closed : os_failed;
+    *got = static_cast<size_t>(count);
+    return os_ok;
+}
+
+void tls_close(os_tls_channel, bool notify)
+{
+    ++active->tls_closes;
+    active->tls_notices += notify ? 1 : 0;
+}
+
+const os_tls_calls double_tls = {tls_open, tls_send, tls_receive, tls_close};
+
 }  // namespace
 
-sockets_double::sockets_double(std::vector<pop3_step> script) : steps(std::move(script)), previous(os_sockets)
+sockets_double::sockets_double(std::vector<pop3_step> script)
+    : steps(std::move(script)), previous(os_sockets), previous_tls(os_tls)
 {
     step = no_step;
     active = this;
     os_sockets = &double_sockets;
+    os_tls = &double_tls;
 }
 
 sockets_double::~sockets_double()
 {
     os_sockets = previous;
+    os_tls = previous_tls;
     active = nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/sockets.h"
+#include "platform/tls.h"
 
 // One step of a POP3 conversation: the command line the client sends ("" for
 // the greeting, which comes unasked), the bytes of the server's reply, where
@@ -33,7 +34,10 @@ std::string pop3_message(const std::string& subject, const std::string& body = "
 // brings the reply of the next step, whatever the command says; everything
 // sent is recorded, to be compared with the steps' commands. Also the
 // faults before a conversation that real sockets do not give on demand.
-// Installed while it lives.
+// The same conversation runs through TLS when the client opens a channel:
+// the handshake ends as tls_open says, and the bytes are those of the
+// conversation (real TLS is tested against real servers). Installed while
+// it lives.
 struct sockets_double {
     explicit sockets_double(std::vector<pop3_step> steps = {});
     ~sockets_double();
@@ -49,8 +53,13 @@ struct sockets_double {
     int blocked_sends = 0;  // the first sends that would block
     size_t send_room = 0;   // most bytes one send takes; 0: all
 
+    os_status tls_open = os_ok;  // how a handshake ends
+
+    std::string host;    // resolved
+    uint16_t port = 0;   // connected to
     std::string sent;
     int startups = 0, cleanups = 0, opens = 0, closes = 0;
+    int tls_opens = 0, tls_closes = 0, tls_notices = 0;  // channels opened, closed, closed with close_notify
 
     // The conversation as it goes.
     size_t step = 0;      // whose reply is being read; steps.size(): none is due
@@ -60,6 +69,7 @@ struct sockets_double {
 
 private:
     const os_sockets_calls* previous;
+    const os_tls_calls* previous_tls;
 };
 
 #endif

@@ -1,14 +1,17 @@
 // A second opinion that no one here wrote: every JIS X 0208 character glibc
 // knows and every half-width katakana, in Shift_JIS, EUC-JP and ISO-2022-JP
-// as glibc's iconv writes them, converted from each form into each other.
+// as glibc's iconv writes them, converted from each form into each other;
+// and every Unicode code point from UTF-8 into code page 932.
 #include <iconv.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "kanji/kanji_convert.h"
+#include "kanji/utf8_to_sjis.h"
 
 namespace {
 
@@ -65,6 +68,51 @@ TEST(kanji_convert, agrees_with_iconv_on_every_character)
     for (const auto& from : forms)
         for (const auto& to : forms)
             EXPECT_EQ(ours(from.name, to.name, from.text), to.text) << from.name << " -> " << to.name;
+}
+
+std::string utf8_of(char32_t c)
+{
+    auto byte = [](char32_t bits) { return static_cast<char>(bits); };
+    if (c < 0x80)
+        return {byte(c)};
+    if (c < 0x800)
+        return {byte(0xC0 | c >> 6), byte(0x80 | (c & 0x3F))};
+    if (c < 0x10000)
+        return {byte(0xE0 | c >> 12), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F))};
+    return {byte(0xF0 | c >> 18), byte(0x80 | (c >> 12 & 0x3F)), byte(0x80 | (c >> 6 & 0x3F)), byte(0x80 | (c & 0x3F))};
+}
+
+// Each code point on its own: what iconv writes for code page 932, or the
+// geta mark where iconv writes nothing. Ours departs in two places: the
+// invisible characters (Unicode's Default_Ignorable_Code_Point) are dropped
+// where iconv drops only the tags, and a no-break space is a space.
+TEST(utf8_to_sjis, agrees_with_iconv_on_every_code_point)
+{
+    const std::pair<char32_t, char32_t> invisible[] = {
+        {0x00AD, 0x00AD}, {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5}, {0x180B, 0x180F},
+        {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164}, {0xFE00, 0xFE0F}, {0xFEFF, 0xFEFF},
+        {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF}};
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    int wrong = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; c = c == 0xD7FF ? 0xE000 : c + 1) {
+        std::string text = utf8_of(c);
+        char sjis[8], ours[8];
+        char *in = &text[0], *put = sjis;
+        size_t in_left = text.size(), out_left = sizeof sjis;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::string expected = iconv(cd, &in, &in_left, &put, &out_left) == static_cast<size_t>(-1)
+                                   ? "\x81\xAC"
+                                   : std::string(sjis, static_cast<size_t>(put - sjis));
+        for (const auto& range : invisible)
+            expected = c >= range.first && c <= range.second ? "" : expected;
+        expected = c == 0xA0 ? " " : expected;
+        int length = utf8_to_sjis(text.data(), static_cast<int>(text.size()), ours, sizeof ours);
+        if ((length < 0 || std::string(ours, static_cast<size_t>(length)) != expected) && ++wrong <= 10)
+            ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(c);
+    }
+    iconv_close(cd);
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace

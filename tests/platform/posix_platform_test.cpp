@@ -24,11 +24,15 @@ std::string setting(const char* name)
 
 int handled = 0;
 
-message_fate count(char*)
+message_fate count_message(void*, char*, uint32_t)
 {
     ++handled;
     return delete_message;
 }
+
+void ignore_skipped(void*, uint32_t) {}
+
+const mailbox_handler count = {count_message, ignore_skipped, nullptr};
 
 using posix_platform = in_temp_dir;
 
@@ -58,15 +62,15 @@ TEST_F(posix_platform, a_mailbox_session_against_dovecot)
 {
     if (setting("TOBALIN_DOVECOT_PORT").empty())
         GTEST_SKIP() << "run through scripts/dovecot run";
-    auto port = static_cast<unsigned short>(atoi(setting("TOBALIN_DOVECOT_PORT").c_str()));
+    std::string port = ":" + setting("TOBALIN_DOVECOT_PORT");
     std::string user = setting("TOBALIN_DOVECOT_USER"), password = setting("TOBALIN_DOVECOT_PASS");
     write_file(setting("TOBALIN_DOVECOT_MAILDIR") + "/new/1.M1P1.tobalin", "Subject: one\n\n..dotted\n");
-    EXPECT_EQ(poll_mailbox("localhost", port, user.c_str(), password.c_str(), count), pop3_ok);
+    EXPECT_EQ(poll_mailbox(("localhost" + port).c_str(), user.c_str(), password.c_str(), count), pop3_ok);
     EXPECT_EQ(handled, 1);
     EXPECT_EQ(file_bytes("Tobalin.tmp").compare(0, 4, "+OK "), 0);
-    EXPECT_EQ(poll_mailbox("127.0.0.1", port, user.c_str(), "wrong", count), pop3_login_refused);
-    EXPECT_EQ(poll_mailbox("no-such-host.invalid", port, user.c_str(), password.c_str(), count), pop3_no_such_server);
-    EXPECT_EQ(poll_mailbox("127.0.0.1", 1, user.c_str(), password.c_str(), count), pop3_no_connection);
+    EXPECT_EQ(poll_mailbox(("127.0.0.1" + port).c_str(), user.c_str(), "wrong", count), pop3_login_refused);
+    EXPECT_EQ(poll_mailbox(("no-such-host.invalid" + port).c_str(), user.c_str(), password.c_str(), count), pop3_no_such_server);
+    EXPECT_EQ(poll_mailbox("127.0.0.1:1", user.c_str(), password.c_str(), count), pop3_no_connection);
     EXPECT_EQ(handled, 1);
 }
 
