@@ -1,0 +1,13 @@
+#include <cstdlib>
+
+#include "tests/support/test_host.h"
+
+std::filesystem::path host_path(const std::string& path)
+{
+    return path;
+}
+
+bool trust_root_certificate(const std::string& pem_file)
+{
+    return std::filesystem::exists(pem_file) && setenv("SSL_CERT_FILE", pem_file.c_str(), 1) == 0;
+}
