@@ -1,6 +1,6 @@
 // The Windows program end to end, under Wine: started as a user starts it,
 // its icon clicked the way the taskbar passes clicks on, its mails taken
-// from a real Dovecot on port 110 and followed to a stand-in recording
+// from a real Dovecot over TLS (port 995), followed to a stand-in recording
 // application, its tip read where the user reads it, in the taskbar.
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 
 #include "tests/support/shown_icons.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_host.h"
 
 namespace fs = std::filesystem;
 
@@ -105,8 +106,9 @@ class tray_program : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (setting("TOBALIN_DOVECOT_PORT") != "110")
-            GTEST_SKIP() << "run through CTest: a fresh prefix and Dovecot on port 110";
+        if (setting("TOBALIN_DOVECOT_TLS_PORT") != "995")
+            GTEST_SKIP() << "run through CTest: a fresh prefix and Dovecot over TLS on port 995";
+        ASSERT_TRUE(trust_root_certificate(setting("TOBALIN_DOVECOT_TLS_ROOT")));
         // The taskbar must be there before the program adds its icon.
         GetDesktopWindow();
         ASSERT_TRUE(eventually([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }));
@@ -188,7 +190,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     EXPECT_EQ(program_tip(), L"") << "the icon appears once the settings are there";
     EXPECT_EQ(SendDlgItemMessageA(dialog, 1006, BM_GETCHECK, 0, 0), BST_CHECKED);
     const std::pair<int, std::string> typed[] = {
-        {1000, "127.0.0.1"}, {1002, user}, {1003, "wrong-pass"}, {1009, batch}, {1011, station}};
+        {1000, "localhost:995"}, {1002, user}, {1003, "wrong-pass"}, {1009, batch}, {1011, station}};
     for (const auto& edit : typed)
         SendDlgItemMessageA(dialog, edit.first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.second.c_str()));
     SendDlgItemMessageA(dialog, 1008, BM_CLICK, 0, 0);
@@ -202,7 +204,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     DWORD timer = 0, size = sizeof timer;
     RegQueryValueExA(key, "Timer", nullptr, nullptr, reinterpret_cast<BYTE*>(&timer), &size);
     EXPECT_EQ(timer, 60u);
-    const std::pair<std::wstring, std::string> stored[] = {{L"POP", "127.0.0.1"}, {L"SMTP", ""}, {L"User", user},
+    const std::pair<std::wstring, std::string> stored[] = {{L"POP", "localhost:995"}, {L"SMTP", ""}, {L"User", user},
         {L"Pass", ":?\"#*`=,>>"}, {L"Batch", batch}, {L"Station", station}, {L"PassMail", ""}};
     for (const auto& value : stored) {
         WCHAR text[600];
