@@ -239,7 +239,8 @@ bool certificate_proves_host(os_tls_state* channel, const deadline& limit)
     wanted.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
     // Fetching an intermediate certificate or a root the system has not
     // stored yet is bounded like every other wait.
-    wanted.dwUrlRetrievalTimeout = limit.left();
+    // (0 would mean Windows' own 15 seconds.)
+    wanted.dwUrlRetrievalTimeout = limit.left() > 0 ? limit.left() : 1;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
     bool trusted = false;
     // The intermediate certificates are among those the server sent.
