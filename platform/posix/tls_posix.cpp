@@ -129,8 +129,10 @@ os_status open_channel(os_socket socket, const char* host, uint32_t milliseconds
     SSL_set_bio(channel->ssl, bio, bio);
     SSL_set_verify(channel->ssl, SSL_VERIFY_NONE, nullptr);
     // A server that closes without close_notify has ended the connection
-    // all the same: the POP3 replies carry their own ends.
-    SSL_set_options(channel->ssl, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    // all the same: the POP3 replies carry their own ends. A new handshake
+    // in the middle of the session is never needed, and could bring another
+    // certificate.
+    SSL_set_options(channel->ssl, SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     if (SSL_set1_host(channel->ssl, host) != 1 ||
         (!is_address(host) && SSL_set_tlsext_host_name(channel->ssl, host) != 1)) {
         release(channel);

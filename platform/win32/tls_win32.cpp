@@ -1,16 +1,15 @@
 // TLS for the mailbox connection with Schannel (SSPI, SECUR32); the
 // server's certificate is checked with CryptoAPI (CRYPT32).
 #define SECURITY_WIN32
-#define SCHANNEL_USE_BLACKLISTS      // SCH_CREDENTIALS
+#define SCHANNEL_USE_BLACKLISTS           // SCH_CREDENTIALS
 #define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS  // dwUrlRetrievalTimeout
 #include <windows.h>
 
 #include <wincrypt.h>
-// clang-format off: schannel.h needs UNICODE_STRING from subauth.h first.
 #include <security.h>
+// schannel.h needs UNICODE_STRING from subauth.h first.
 #include <subauth.h>
 #include <schannel.h>
-// clang-format on
 
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +44,7 @@ struct os_tls_state {
     bool has_credentials;
     bool has_context;
     bool ended;  // the server sent close_notify
+    bool tls13;  // negotiated TLS 1.3 or later
     SecPkgContext_StreamSizes sizes;
     // Received, not yet decrypted; or, while `text` is being given out, the
     // record it was decrypted in (its first `used` bytes) and what followed.
@@ -162,12 +162,11 @@ os_status handshake_step(os_tls_state* channel, SECURITY_STATUS* status, const d
     return send_token(channel, &out[0], limit);
 }
 
-// The handshake from its second step on, or a new one the server asked
-// for, starting with what has been received: os_ok when it is done, with
-// what came after it kept for the first receive.
-os_status handshake(os_tls_state* channel, const deadline& limit)
+// The handshake from its second step on, from the server's answer on, or
+// what the server began after it, from the bytes received on: os_ok when
+// it is done, with what came after it kept for the first receive.
+os_status handshake(os_tls_state* channel, bool receive_first, const deadline& limit)
 {
-    bool receive_first = channel->incoming_length == 0;
     for (;;) {
         if (receive_first) {
             os_status status = receive_more(channel, limit);
@@ -291,7 +290,7 @@ os_status start(os_tls_state* channel, const char* host, const deadline& limit)
     channel->has_context = true;
     os_status done = send_token(channel, &out[0], limit);
     if (done == os_ok)
-        done = handshake(channel, limit);
+        done = handshake(channel, true, limit);
     if (done != os_ok)
         return done;
     SecPkgContext_ConnectionInfo connection = {};
@@ -300,6 +299,7 @@ os_status start(os_tls_state* channel, const char* host, const deadline& limit)
         QueryContextAttributesW(&channel->context, SECPKG_ATTR_STREAM_SIZES, &channel->sizes) != SEC_E_OK ||
         channel->sizes.cbHeader + channel->sizes.cbMaximumMessage + channel->sizes.cbTrailer > outgoing_size)
         return os_failed;
+    channel->tls13 = (connection.dwProtocol & (SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_2_SERVER)) == 0;
     return certificate_proves_host(channel, limit) ? os_ok : os_untrusted;
 }
 
@@ -380,14 +380,12 @@ os_status decrypt(os_tls_state* channel, bool* incomplete, const deadline& limit
     }
     if (status != SEC_I_RENEGOTIATE)
         return os_ok;
-    // A message of the handshake after it (TLS 1.3 session tickets, a key
-    // update) or a new handshake: Schannel takes it, beginning with the
-    // bytes that followed, through InitializeSecurityContext. The
-    // certificate it may have brought is checked again.
-    os_status done = handshake(channel, limit);
-    if (done == os_ok && !certificate_proves_host(channel, limit))
-        return os_failed;
-    return done;
+    // TLS 1.3: a message of the handshake after it (a session ticket, a key
+    // update), which InitializeSecurityContext takes at once from the bytes
+    // that followed the record, none or some, going on as in a handshake.
+    // Before TLS 1.3: a new handshake, which the session never needs and
+    // which could bring another certificate: refused.
+    return channel->tls13 ? handshake(channel, false, limit) : os_failed;
 }
 
 os_status receive_data(os_tls_channel channel, char* data, size_t room, uint32_t milliseconds, size_t* got)
