@@ -87,6 +87,22 @@ bool read_value(os_reg_key key, const stored_value& value)
     return true;
 }
 
+// The optional list of who may book. Missing: everyone. One that cannot be
+// read whole lets no one book, rather than everyone: the user who wrote it
+// meant to keep others out, and the log tells why nothing is booked.
+void read_senders(os_reg_key key)
+{
+    char* list = Settings.Senders;
+    uint32_t length = sizeof Settings.Senders;
+    os_status status = os_registry->query_value(key, "Senders", nullptr, list, &length);
+    if (status == os_ok && length > 0 && list[length - 1] == '\0')
+        --length;
+    if (status == os_ok && length < sizeof Settings.Senders)
+        list[length] = '\0';
+    else
+        strcpy(list, status == os_not_found ? "" : "@");  // "@" alone is the domain of no address
+}
+
 // Writes one value from its field.
 bool write_value(os_reg_key key, const stored_value& value)
 {
@@ -132,6 +148,7 @@ int load_settings()
             result = -1;
         }
     }
+    read_senders(key);
     os_registry->close_key(key);
     return result;
 }

@@ -61,10 +61,9 @@ void open_support_page()
         return;
     char* name = strrchr(folder, '\\');
     *(name ? name + 1 : folder) = '\0';
-    char command_line[MAX_PATH + 64];
-    snprintf(command_line, sizeof command_line, "rundll32.exe url.dll,FileProtocolHandler %s%s", folder,
-             support_page_name);
-    os_process->start(command_line);
+    char page[MAX_PATH + sizeof support_page_name];
+    snprintf(page, sizeof page, "%s%s", folder, support_page_name);
+    os_process->open_with_application(page);
 }
 
 void answer_tray_click(HWND window, WPARAM icon, LPARAM mouse)

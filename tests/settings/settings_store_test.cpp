@@ -79,7 +79,7 @@ std::vector<std::string> record_fields()
 
 void fill(const char* pass, const char* pass_mail)
 {
-    Settings = settings_record{60, "pop.example.jp", "", "recorder", {}, "C:\\rec.tbn", "C:\\station.txt", {}};
+    Settings = settings_record{60, "pop.example.jp", "", "recorder", {}, "C:\\rec.tbn", "C:\\station.txt", {}, {}};
     strcpy(Settings.Pass, pass);
     strcpy(Settings.PassMail, pass_mail);
 }
@@ -138,6 +138,29 @@ TEST_F(settings_store, an_empty_password_stored_with_its_terminator_loads_empty)
     put("Pass", os_reg_sz, std::string(1, '\0'));
     ASSERT_EQ(load_settings(), 0);
     EXPECT_STREQ(Settings.Pass, "");
+}
+
+TEST_F(settings_store, senders_are_optional_and_one_too_long_lets_no_one_book)
+{
+    const struct {
+        const char* stored;  // null: no value
+        std::string loaded;
+    } cases[] = {
+        {nullptr, ""}, {"me@example.com, @example.jp", "me@example.com, @example.jp"}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        clear_test_registry();
+        put_all();
+        if (c.stored)
+            put("Senders", os_reg_sz, c.stored);
+        ASSERT_EQ(load_settings(), 0);
+        EXPECT_EQ(Settings.Senders, c.loaded);
+    }
+    put("Senders", os_reg_sz, std::string(501, 'a'));
+    ASSERT_EQ(load_settings(), 0);
+    EXPECT_STREQ(Settings.Senders, "@");
+    ASSERT_EQ(save_settings(), 0);
+    EXPECT_EQ(stored(os_local_machine, "Senders").second, std::string(501, 'a')) << "never saved over";
 }
 
 TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_one_empties_its_field_only)
