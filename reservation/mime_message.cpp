@@ -174,7 +174,12 @@ bool search_multipart(std::string_view body, const char* boundary, int depth, pa
             return true;
         part_start = position;
     }
-    return true;
+    // No closing delimiter: a message cut short still has its last part.
+    if (part_start == std::string_view::npos)
+        return true;
+    std::string_view part_headers, part_body;
+    split_entity(slice(body, part_start), &part_headers, &part_body);
+    return search_parts(part_headers, part_body, depth + 1, search, found);
 }
 
 bool search_parts(std::string_view headers, std::string_view body, int depth, part_search* search,
@@ -322,6 +327,45 @@ size_t encoded_word(std::string_view text, char** decoded)
     *decoded = text_in_shift_jis(std::string_view(bytes, length), charset_named(charset), false);
     free(bytes);
     return *decoded ? data_end + 2 : 0;
+}
+
+// Well-formed UTF-8 throughout, as far as telling it from the Japanese
+// legacy encodings needs: lead bytes with their continuation bytes.
+bool well_formed_utf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t more = c < 0x80 ? 0 : c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 4;
+        if (more == 4 || text.size() - i <= more)
+            return false;
+        for (size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+// Header text outside encoded words, as mailers send it raw: ASCII as it
+// stands, well-formed UTF-8 as UTF-8, anything else (JIS escapes, EUC-JP,
+// Shift_JIS) as the converter reads it. A new block, or null.
+char* raw_header_text(std::string_view text)
+{
+    bool escapes = false, eight_bit = false;
+    for (char c : text) {
+        escapes = escapes || c == '\x1b';
+        eight_bit = eight_bit || static_cast<unsigned char>(c) >= 0x80;
+    }
+    if (!escapes && !eight_bit) {
+        char* copy = static_cast<char*>(malloc(text.size() + 1));
+        if (copy) {
+            memcpy(copy, text.data(), text.size());
+            copy[text.size()] = '\0';
+        }
+        return copy;
+    }
+    bool utf8 = !escapes && well_formed_utf8(text);
+    return text_in_shift_jis(text, utf8 ? charset_utf_8 : charset_unnamed, true);
 }
 
 // Cuts Shift_JIS text at length so that no character is cut in two.
@@ -510,31 +554,28 @@ void decode_header_words(const char* value, char* text, size_t size)
 {
     std::string_view rest = value;
     size_t length = 0;
-    bool after_word = false;  // blanks between two encoded words vanish
-    while (!rest.empty() && length + 1 < size) {
+    bool after_word = false;
+    while (!rest.empty()) {
+        // The text up to the next encoded word, then the word.
+        size_t start = 0;
         char* decoded = nullptr;
-        size_t used = encoded_word(rest, &decoded);
-        if (used > 0) {
+        size_t used = 0;
+        for (; start < rest.size(); ++start)
+            if (rest[start] == '=' && (used = encoded_word(slice(rest, start), &decoded)) > 0)
+                break;
+        std::string_view before = slice(rest, 0, start);
+        // Blanks between two encoded words vanish.
+        if (!(after_word && used > 0 && trimmed(before).empty())) {
+            char* plain = raw_header_text(before);
+            if (plain)
+                append_on_one_line(plain, text, size, &length);
+            free(plain);
+        }
+        if (decoded)
             append_on_one_line(decoded, text, size, &length);
-            free(decoded);
-            rest.remove_prefix(used);
-            after_word = true;
-            continue;
-        }
-        size_t blanks = 0;
-        while (blanks < rest.size() && is_blank(rest[blanks]))
-            ++blanks;
-        if (after_word && blanks > 0 && blanks < rest.size() && slice(rest, blanks, 2) == "=?") {
-            char* next = nullptr;
-            if (encoded_word(slice(rest, blanks), &next) > 0) {
-                free(next);
-                rest.remove_prefix(blanks);
-                continue;
-            }
-        }
-        append_on_one_line(slice(rest, 0, 1), text, size, &length);
-        rest.remove_prefix(1);
-        after_word = false;
+        free(decoded);
+        rest.remove_prefix(start + used);
+        after_word = used > 0;
     }
     text[whole_characters(text, length)] = '\0';
 }

@@ -300,12 +300,27 @@ TEST_F(interpret, mails_of_today)
 
 TEST_F(interpret, the_sender_and_subject_for_the_log_and_who_may_book)
 {
-    const std::string message = "+OK\r\nFrom: =?UTF-8?B?44OG44Os44OT?= <Phone@Example.com>\r\nSubject: =?ISO-2022-JP?B?"
-                                "GyRCTT1McxsoQiAbJEIlSyVlITwlORsoQg==?=\r\n =?UTF-8?Q?_=E7=B7=8F=E5=90=88?=\r\n" +
-                                std::string(text_plain) + "\r\nresv 0615 2100 2154 8 A B T\r\n.\r\n";
-    EXPECT_NE(run(message), "");
-    EXPECT_STREQ(last.sender, "Phone@Example.com");
-    EXPECT_STREQ(last.subject, "\x97\x5c\x96\xf1 \x83j\x83\x85\x81[\x83X \x91\x8d\x8d\x87");  // 予約 ニュース 総合
+    const struct {
+        const char* subject;
+        const char* logged;  // Shift_JIS
+    } subjects[] = {
+        // 予約 ニュース 総合: encoded words, folded, the blanks between two of them gone.
+        {"=?ISO-2022-JP?B?GyRCTT1McxsoQiAbJEIlSyVlITwlORsoQg==?=\r\n =?UTF-8?Q?_=E7=B7=8F=E5=90=88?=",
+         "\x97\x5c\x96\xf1 \x83j\x83\x85\x81[\x83X \x91\x8d\x8d\x87"},
+        {"=?utf-8?q?a?= =?utf-8?q?b?= c =?utf-8?b?ZA==?=", "ab c d"},
+        {"\x1b$B%K%e!<%9\x1b(B raw", "\x83j\x83\x85\x81[\x83X raw"},  // JIS and UTF-8 sent raw
+        {"\xe3\x83\x8b\xe3\x83\xa5 utf-8", "\x83j\x83\x85 utf-8"},
+        {"=?utf-8?x?abc?= =?utf-8?q?cut", "=?utf-8?x?abc?= =?utf-8?q?cut"},  // no encoded words
+    };
+    for (const auto& c : subjects) {
+        std::string message = "+OK\r\nFrom: =?UTF-8?B?44OG44Os44OT?= <Phone@Example.com>\r\nSubject: " +
+                              std::string(c.subject) + "\r\n" + text_plain + "\r\nresv 0615 2100 2154 8 A B T\r\n.\r\n";
+        EXPECT_NE(run(message), "");
+        EXPECT_STREQ(last.sender, "Phone@Example.com");
+        EXPECT_STREQ(last.subject, c.logged);
+    }
+    const std::string message = retrieved("From: phone@example.com (my phone)\r\n" + std::string(text_plain),
+                                          "resv 0615 2100 2154 8 A B T\r\n");
     const struct {
         const char* senders;
         bool books;
