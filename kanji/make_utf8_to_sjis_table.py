@@ -11,11 +11,13 @@ form that code page 932 has. The table covers the Basic Multilingual Plane
 but ASCII (which the converter passes on itself) and the user-defined area
 (which it works out).
 
-The layout: a bit for each code point of the plane, set when the table lists
-it (64 to a word), the count of listed code points before each word, and the
-codes of the listed ones in code point order. A code point's code is found
-in a constant number of steps: its word, the count before the word, and the
-bits set below it in the word.
+The layout: the codes of the listed code points, in code point order, and
+the plane in pages of 256 code points. Each page has a bit for each of its
+code points, set when the table lists it (64 to a word), and the count of
+listed code points before each word; the pages without any (most of them)
+share one. A code point's code is found in a constant number of steps: its
+page, its word, the count before the word, and the bits set below it in the
+word.
 """
 
 import sys
@@ -100,14 +102,20 @@ def rows(values, per_row, width):
 
 def main():
     codes = windows_codes()
-    words = [0] * 1024
-    for code_point in codes:
-        words[code_point >> 6] |= 1 << (code_point & 63)
-    before, count = [], 0
-    for word in words:
-        before.append(count)
-        count += bin(word).count("1")
     sjis = [codes[code_point] for code_point in sorted(codes)]
+    pages = [[0] * 4 for _ in range(256)]
+    for code_point in codes:
+        pages[code_point >> 8][code_point >> 6 & 3] |= 1 << (code_point & 63)
+    page_of, listed_pages, count = [], [], 0
+    for page in pages:
+        page_of.append(len(listed_pages) + 1 if any(page) else 0)
+        if any(page):
+            before = []
+            for word in page:
+                before.append(count)
+                count += bin(word).count("1")
+            listed_pages.append("    {{%s},\n     {%s}}" % (
+                ", ".join("0x%016X" % word for word in page), ", ".join("%d" % n for n in before)))
     supplementary = [(low, high) for low, high in IGNORABLE if low > 0xFFFF]
     with open(sys.argv[1], "w", encoding="ascii", newline="\n") as out:
         out.write("// Made by kanji/make_utf8_to_sjis_table.py from Python's cp932 codec at build time.\n")
@@ -115,8 +123,10 @@ def main():
         out.write("#ifndef TOBALIN_KANJI_UTF8_TO_SJIS_TABLE_H\n#define TOBALIN_KANJI_UTF8_TO_SJIS_TABLE_H\n\n")
         out.write("#include <cstdint>\n\n")
         out.write("constexpr uint16_t dropped = %d;\n\n" % DROPPED)
-        out.write("constexpr uint64_t listed_code_points[1024] = {\n%s};\n\n" % rows(words, 4, 16))
-        out.write("constexpr uint16_t listed_before[1024] = {\n%s};\n\n" % rows(before, 10, 4))
+        out.write("struct listed_page {\n    uint64_t bits[4];\n    uint16_t before[4];\n};\n\n")
+        out.write("constexpr uint8_t page_of[256] = {\n%s};\n\n" % rows(page_of, 16, 2))
+        out.write("constexpr listed_page listed_pages[%d] = {\n    {{0, 0, 0, 0}, {0, 0, 0, 0}},\n%s};\n\n" % (
+            len(listed_pages) + 1, ",\n".join(listed_pages)))
         out.write("constexpr uint16_t listed_sjis[%d] = {\n%s};\n\n" % (len(sjis), rows(sjis, 10, 4)))
         out.write("constexpr uint32_t ignorable_above_plane[%d][2] = {\n%s};\n\n#endif\n" % (
             len(supplementary), ",\n".join("    {0x%X, 0x%X}" % pair for pair in supplementary)))
