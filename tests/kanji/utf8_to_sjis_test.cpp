@@ -59,6 +59,7 @@ const struct {
     // a byte-order mark, joiners, variation selectors, tags are dropped; an emoji, Hangul, a rare kanji marked
     {u8"\uFEFF📺❤️👨‍👩‍👧🏴\U000E0067\U000E0062\U000E007F한𠮷ｱ", marks(8) + "\xB1"},
     // a full buffer keeps what fitted, down to half a pair
+    {u8"aあ", "-1:a", 1},
     {u8"aあ", "-1:a\x82", 2},
     {u8"aあ", "a" + a_hiragana, 3},
     {u8"a\u200D", "a", 1},
