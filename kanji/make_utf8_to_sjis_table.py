@@ -24,10 +24,13 @@ import sys
 
 # Characters that other Japanese systems (JIS X 0208 as Unicode maps it, Mac
 # OS, Unix) write with another code point than Windows does: each gets the
-# code of the character Windows means by it. Yen sign and overline are what
-# Shift_JIS's own single bytes 5C and 7E are, and what Windows' fonts show
-# there; a no-break space (mail programs put it where a user typed a space)
-# is a space.
+# code of the character Windows means by it. Windows itself writes "?" for
+# the wave dash, the minus, the double vertical line and the em dash, which
+# says nothing to the recording application; glibc folds them all, as here.
+# Yen sign and overline are what the single bytes 5C and 7E are in JIS X
+# 0201, the one-byte half of Shift_JIS (Windows too writes 5C for a yen
+# sign, and Japanese fonts show 5C as one). A no-break space, which mail
+# programs put where a user typed a space, is a space.
 FOLDS = {
     0x301C: 0xFF5E,  # WAVE DASH: FULLWIDTH TILDE
     0x2212: 0xFF0D,  # MINUS SIGN: FULLWIDTH HYPHEN-MINUS
@@ -65,8 +68,9 @@ def windows_codes():
     """Code point -> Shift_JIS code (one byte or two) as Windows writes it."""
     codes = {}
     # The single bytes A1 to DF are the half-width katakana. 80, A0 and FD to
-    # FF, which the codec also decodes, are no Shift_JIS characters: a
-    # reader could take them for anything, so they are not written.
+    # FF, which the codec also decodes (and Windows writes for U+0080 and
+    # U+F8F0 to U+F8F3), are no Shift_JIS characters: a reader could take
+    # them for anything, so they are not written.
     for byte in range(0xA1, 0xE0):
         codes[ord(bytes([byte]).decode("cp932"))] = byte
     for lead in list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD)):
@@ -95,8 +99,7 @@ def windows_codes():
 
 
 def rows(values, per_row, width):
-    text = ",".join("0x%0*X" % (width, value) for value in values)
-    items = text.split(",")
+    items = ["0x%0*X" % (width, value) for value in values]
     return ",\n".join("    " + ", ".join(items[i:i + per_row]) for i in range(0, len(items), per_row))
 
 
@@ -116,6 +119,7 @@ def main():
                 count += bin(word).count("1")
             listed_pages.append("    {{%s},\n     {%s}}" % (
                 ", ".join("0x%016X" % word for word in page), ", ".join("%d" % n for n in before)))
+    assert count <= 0xFFFF, "the counts before each word are 16-bit"
     supplementary = [(low, high) for low, high in IGNORABLE if low > 0xFFFF]
     with open(sys.argv[1], "w", encoding="ascii", newline="\n") as out:
         out.write("// Made by kanji/make_utf8_to_sjis_table.py from Python's cp932 codec at build time.\n")
