@@ -45,4 +45,7 @@
 #define IDS_MAILBOX_ERROR 207
 #define IDS_CONNECTION_BROKEN 208
 
+// Texts of the settings dialog.
+#define IDS_PASSWORD_NOT_ASCII 300
+
 #endif

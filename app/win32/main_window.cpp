@@ -23,10 +23,22 @@ const char support_page_name[] = "tobalin-help.html";
 // (again, after a crash or an update): the icons it held are gone.
 UINT taskbar_created;
 
+// The dialog on the screen, if any. A modal dialog disables the main window,
+// but the tray icon's clicks and menu still reach it: a second command must
+// bring this one to the front, not open another over it, whose OK would save
+// its stale values over the first one's.
+HWND open_dialog;
+
+// Quit was chosen while a dialog was open: it is closed first, and the
+// program ends once the call that ran it has returned.
+bool quit_when_closed;
+
 INT_PTR CALLBACK version_box_procedure(HWND box, UINT message, WPARAM wparam, LPARAM)
 {
-    if (message == WM_INITDIALOG)
+    if (message == WM_INITDIALOG) {
+        open_dialog = box;
         return TRUE;
+    }
     if (message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL)) {
         EndDialog(box, 0);
         return TRUE;
@@ -67,6 +79,59 @@ void open_support_page()
     os_process->start(command_line);
 }
 
+// True when a dialog is open: it, or the message box or file dialog open
+// over it, comes to the front.
+bool bring_open_dialog_to_front()
+{
+    if (!open_dialog)
+        return false;
+    SetForegroundWindow(GetLastActivePopup(open_dialog));
+    return true;
+}
+
+void dialog_closed(HWND window)
+{
+    open_dialog = nullptr;
+    if (quit_when_closed)
+        PostMessageA(window, WM_COMMAND, IDM_QUIT, 0);
+}
+
+// No automatic poll starts while the settings dialog is open, not even after
+// a poll the user starts by a click meanwhile.
+void open_settings(HWND window)
+{
+    if (bring_open_dialog_to_front())
+        return;
+    hold_countdown();
+    run_settings_dialog(program_instance, window, &open_dialog);
+    dialog_closed(window);
+    release_countdown();
+}
+
+void open_version_box(HWND window)
+{
+    if (bring_open_dialog_to_front())
+        return;
+    DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_VERSION), window, version_box_procedure, 0);
+    dialog_closed(window);
+}
+
+void quit(HWND window)
+{
+    if (open_dialog) {
+        // As Esc closes it: nothing is saved. A message box or file dialog
+        // over it closes too.
+        quit_when_closed = true;
+        HWND popup = GetLastActivePopup(open_dialog);
+        if (popup != open_dialog)
+            PostMessageA(popup, WM_CLOSE, 0, 0);
+        EndDialog(open_dialog, 0);
+        return;
+    }
+    MessageBeep(MB_ICONASTERISK);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+}
+
 void answer_tray_click(HWND window, WPARAM icon, LPARAM mouse)
 {
     if (icon != IDI_PROGRAM || (GetAsyncKeyState(VK_MENU) & 0x8000))
@@ -81,16 +146,13 @@ void carry_out(HWND window, WORD command)
 {
     switch (command) {
     case IDM_QUIT:
-        MessageBeep(MB_ICONASTERISK);
-        SendMessageA(window, WM_CLOSE, 0, 0);
+        quit(window);
         break;
     case IDM_VERSION:
-        DialogBoxParamA(program_instance, MAKEINTRESOURCEA(IDD_VERSION), window, version_box_procedure, 0);
+        open_version_box(window);
         break;
     case IDM_SETTINGS:
-        hold_countdown();
-        run_settings_dialog(program_instance, window);
-        restart_countdown();
+        open_settings(window);
         break;
     case IDM_CHECK_MAIL_NOW:
         check_mail_now();
@@ -110,7 +172,7 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     case WM_CREATE:
         taskbar_created = RegisterWindowMessageA("TaskbarCreated");
         if (load_settings() != 0)
-            run_settings_dialog(program_instance, window);
+            open_settings(window);
         SetTimer(window, IDT_POLL, 1000, nullptr);
         restart_countdown();
         break;
