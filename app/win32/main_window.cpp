@@ -23,6 +23,11 @@ const char support_page_name[] = "tobalin-help.html";
 // (again, after a crash or an update): the icons it held are gone.
 UINT taskbar_created;
 
+// A program started with Windows may be ahead of the taskbar. Besides
+// waiting for "TaskbarCreated", it tries again every few seconds for a while.
+constexpr UINT tray_retry_period = 5000;  // milliseconds
+int tray_retries_left;
+
 // The dialog on the screen, if any. A modal dialog disables the main window,
 // but the tray icon's clicks and menu still reach it: a second command must
 // bring this one to the front, not open another over it, whose OK would save
@@ -166,6 +171,12 @@ void carry_out(HWND window, WORD command)
 
 }  // namespace
 
+void retry_tray_icon(HWND window)
+{
+    tray_retries_left = 24;  // two minutes
+    SetTimer(window, IDT_TRAY_RETRY, tray_retry_period, nullptr);
+}
+
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -179,6 +190,8 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     case WM_TIMER:
         if (wparam == IDT_POLL && countdown_tick())
             PostMessageA(window, WM_COMMAND, IDM_CHECK_MAIL_NOW, 0);
+        else if (wparam == IDT_TRAY_RETRY && (restore_tray_icon() || --tray_retries_left <= 0))
+            KillTimer(window, IDT_TRAY_RETRY);
         return 0;
     case tray_callback_message:
         answer_tray_click(window, wparam, lparam);
@@ -195,7 +208,8 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
         return 0;
     default:
         if (message == taskbar_created && taskbar_created != 0) {
-            restore_tray_icon();
+            if (restore_tray_icon())
+                KillTimer(window, IDT_TRAY_RETRY);
             return 0;
         }
     }
