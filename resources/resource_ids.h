@@ -17,6 +17,8 @@
 #define IDT_POLL 40004
 #define IDM_CHECK_MAIL_NOW 40005
 #define IDM_SUPPORT_PAGE 40006
+// Retries adding the tray icon while the taskbar is not there yet.
+#define IDT_TRAY_RETRY 40007
 
 // Controls of the settings dialog.
 #define IDC_POP 1000
@@ -33,5 +35,8 @@
 #define IDC_STATION 1011
 #define IDC_BROWSE_STATION 1012
 #define IDC_PASS_MAIL 1013
+
+// Texts of the settings dialog.
+#define IDS_PASSWORD_NOT_ASCII 300
 
 #endif

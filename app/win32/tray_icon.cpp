@@ -54,9 +54,11 @@ bool add_tray_icon(HWND window, HICON icon)
     return Shell_NotifyIconA(NIM_ADD, &tray_icon) != FALSE;
 }
 
-void restore_tray_icon()
+bool restore_tray_icon()
 {
-    Shell_NotifyIconA(NIM_ADD, &tray_icon);
+    // A taskbar that is slow to answer may refuse an icon it then shows
+    // after all: one it can change is there.
+    return Shell_NotifyIconA(NIM_ADD, &tray_icon) || Shell_NotifyIconA(NIM_MODIFY, &tray_icon);
 }
 
 void show_last_poll_in_tip()
