@@ -1,39 +1,55 @@
 // One poll, from the tray click or the countdown to the recording
-// application: the mailbox session, and for each message the interpreter,
-// the hand-off and the batch script.
+// application: the mailbox session, and for each mail the reading, the
+// programme-information file, the hand-off, the batch script and the log.
 #include "app/mail_check.h"
 
+#include <cstdlib>
+
+#include "app/hand_off.h"
+#include "app/mail_log.h"
 #include "app/schedule.h"
 #include "automation/batch_script.h"
-#include "reservation/hand_off.h"
 #include "reservation/interpret_message.h"
 #include "settings/settings.h"
 
 poll_report last_poll;
 
-// Every retrieved message: a reservation is handed to the recording
+namespace {
+
+// Every retrieved mail: a reservation is handed to the recording
 // application, and the batch script works its windows, before the next
-// message is retrieved; one that could not be written stays in the mailbox.
-static message_fate take_message(void* context, char* message, uint32_t)
+// mail is retrieved; one that could not be written stays in the mailbox.
+message_fate take_message(void* context, char* message, uint32_t)
 {
     poll_report* report = static_cast<poll_report*>(context);
-    switch (interpret_message(message, Settings.Station)) {
-    case reservation_written:
+    interpretation mail;
+    interpret_message(message, Settings.Station, Settings.Senders, &mail);
+    message_fate fate = delete_message;
+    if (!mail.text) {
+        log_mail(mail, mail_dropped);
+        if (is_refused_command(mail.reason))
+            ++report->refused;
+    } else if (!write_programme_file(mail.text)) {
+        log_mail(mail, mail_kept);
+        ++report->kept;
+        fate = keep_message;
+    } else {
+        log_mail(mail, mail_booked);
         hand_off_reservation();
         if (Settings.Batch[0] != '\0')
             run_batch_file(Settings.Batch);
         ++report->handed_on;
-        return delete_message;
-    case reservation_not_written:
-        ++report->kept;
-        return keep_message;
-    case no_reservation:
-        break;
     }
-    return delete_message;
+    free(mail.text);
+    return fate;
 }
 
-static void skip_message(void*, uint32_t) {}
+void skip_message(void*, uint32_t size)
+{
+    log_mail_too_large(size);
+}
+
+}  // namespace
 
 void check_mail_now()
 {
@@ -43,6 +59,8 @@ void check_mail_now()
     poll_report current = {};
     const mailbox_handler handler = {take_message, skip_message, &current};
     current.result = poll_mailbox(Settings.POP, Settings.User, Settings.Pass, handler);
+    if (current.result != pop3_ok)
+        log_failed_poll(current.result, Settings.POP);
     os_clock->local_date(&current.when);
     current.done = true;
     last_poll = current;

@@ -5,9 +5,13 @@
 int32_t countdown_seconds = 0;
 int32_t poll_busy = 0;
 
+namespace {
+bool countdown_held = false;
+}
+
 void restart_countdown()
 {
-    if (Settings.Timer == 0)
+    if (countdown_held || Settings.Timer == 0)
         return;
     // A Timer typed into the registry by hand may be too large for a 32-bit
     // count of seconds; it then means "as seldom as can be counted".
@@ -17,7 +21,14 @@ void restart_countdown()
 
 void hold_countdown()
 {
+    countdown_held = true;
     countdown_seconds = 0;
+}
+
+void release_countdown()
+{
+    countdown_held = false;
+    restart_countdown();
 }
 
 bool countdown_tick()

@@ -1,8 +1,9 @@
 // Throughput of kanji_convert("auto", "sjis") on about 32 MiB of Japanese
-// text in EUC-JP, ISO-2022-JP and Shift_JIS, against glibc's iconv doing the
-// same conversion to Shift_JIS and against memcpy, on the same input in the
-// same run. Each figure is the median of several runs; MB is 10^6 bytes of
-// input.
+// text in EUC-JP, ISO-2022-JP and Shift_JIS, and of utf8_to_sjis on the
+// same text in UTF-8, against glibc's iconv doing the same conversion (to
+// SHIFT_JIS, from UTF-8 to CP932) and against memcpy, on the same input in
+// the same run. Each figure is the median of several runs; MB is 10^6 bytes
+// of input.
 #include <iconv.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include "kanji/kanji_convert.h"
+#include "kanji/utf8_to_sjis.h"
 
 namespace {
 
@@ -159,6 +161,12 @@ void ours(const std::string& in, std::string& out)
     benchmark::DoNotOptimize(out.data());
 }
 
+void ours_from_utf8(const std::string& in, std::string& out)
+{
+    converted_length = utf8_to_sjis(in.data(), static_cast<int>(in.size()), &out[0], static_cast<int>(out.size()));
+    benchmark::DoNotOptimize(out.data());
+}
+
 void theirs(const std::string& in, std::string& out)
 {
     char* inp = const_cast<char*>(in.data());
@@ -190,24 +198,28 @@ double megabytes_per_second(size_t bytes, double seconds)
     return static_cast<double>(bytes) / seconds / 1e6;
 }
 
-bool measure(const char* name, const char* iconv_name, const std::string& in)
+// kanji_convert (job ours) makes CR LF LF; utf8_to_sjis (ours_from_utf8)
+// leaves line ends as they are.
+bool measure(const char* name, const char* iconv_name, const std::string& in,
+             void (*job)(const std::string&, std::string&) = ours, const char* iconv_target = "SHIFT_JIS")
 {
-    iconv_job_cd = iconv_open("SHIFT_JIS", iconv_name);
+    iconv_job_cd = iconv_open(iconv_target, iconv_name);
     if (iconv_job_cd == reinterpret_cast<iconv_t>(-1)) {
         perror("iconv_open");
         exit(1);
     }
-    // The same result first: iconv's Shift_JIS with its CR LF made LF.
+    // The same result first: iconv's Shift_JIS, with its CR LF made LF for kanji_convert.
     std::string expected = iconv_all(iconv_job_cd, in);
-    expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
+    if (job == ours)
+        expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
     std::string out(in.size() * 2 + 64, '\0');
-    ours(in, out);
+    job(in, out);
     bool same = converted_length == static_cast<int>(expected.size()) &&
                 memcmp(out.data(), expected.data(), expected.size()) == 0;
 
     std::vector<double> t_ours, t_iconv, t_copy;
     for (int run = 0; run < runs; ++run) {
-        t_ours.push_back(seconds_of(ours, in, out));
+        t_ours.push_back(seconds_of(job, in, out));
         t_iconv.push_back(seconds_of(theirs, in, out));
         t_copy.push_back(seconds_of(copy, in, out));
     }
@@ -233,14 +245,19 @@ int main()
     cd = iconv_open("SHIFT_JIS", "EUC-JP");
     std::string sjis = iconv_all(cd, euc);
     iconv_close(cd);
+    cd = iconv_open("UTF-8", "EUC-JP");
+    std::string utf8 = iconv_all(cd, euc);
+    iconv_close(cd);
 
-    printf("kanji_convert(\"auto\", \"sjis\") against glibc iconv (to SHIFT_JIS) and memcpy;\n"
-           "MB/s of input, median of %d runs; last column: our output equals iconv's with CR LF made LF\n\n",
+    printf("kanji_convert(\"auto\", \"sjis\") against glibc iconv (to SHIFT_JIS) and memcpy, and on UTF-8\n"
+           "utf8_to_sjis against iconv to CP932; MB/s of input, median of %d runs; last column: our\n"
+           "output equals iconv's (kanji_convert's with CR LF made LF)\n\n",
            runs);
     printf("%-12s %9s %10s %10s %10s %11s %11s\n", "corpus", "bytes", "ours", "iconv", "memcpy", "ours/iconv",
            "ours/memcpy");
     bool same = measure("EUC-JP", "EUC-JP", euc);
     same = measure("ISO-2022-JP", "ISO-2022-JP", jis) && same;
     same = measure("Shift_JIS", "SHIFT_JIS", sjis) && same;
+    same = measure("UTF-8", "UTF-8", utf8, ours_from_utf8, "CP932") && same;
     return same ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 // Walking NUL-terminated 8-bit text byte by byte. Each call takes the
 // position and gives the new one; none reads past the NUL. Like strchr, each
@@ -55,6 +56,17 @@ inline char* after_prefix(char* p, const char* literal)
 inline char* skip_blanks(char* p)
 {
     return const_cast<char*>(skip_blanks(static_cast<const char*>(p)));
+}
+
+// Part of a text, from a position, at most count bytes: what substr gives,
+// without the exception a position past the end would throw (the program
+// links no exception support), clamped instead.
+inline std::string_view slice(std::string_view text, size_t from, size_t count = std::string_view::npos)
+{
+    if (from > text.size())
+        from = text.size();
+    size_t rest = text.size() - from;
+    return std::string_view(text.data() + from, count < rest ? count : rest);
 }
 
 inline bool in_range(int32_t value, int32_t low, int32_t high)

@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char name[station_name_size + 1];
     name[station_name_size] = 'G';  // a guard past the buffer
     memset(name, 'x', station_name_size);
-    int result = lookup_station_name("stations.txt", channel, name);
+    station_lookup result = lookup_station_name("stations.txt", channel, name);
     size_t length = strnlen(name, station_name_size);
     if (name[station_name_size] != 'G' || length >= station_name_size)
         __builtin_trap();
-    if (result != 0 && length != 0)
+    if (result != station_found && length != 0)
         __builtin_trap();
-    if (result == 0 && (length == 0 || strpbrk(name, " \t\r\n")))
+    if (result == station_found && (length == 0 || strpbrk(name, " \t\r\n")))
         __builtin_trap();
     return 0;
 }

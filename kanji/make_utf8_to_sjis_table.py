@@ -11,21 +11,26 @@ form that code page 932 has. The table covers the Basic Multilingual Plane
 but ASCII (which the converter passes on itself) and the user-defined area
 (which it works out).
 
-The layout: a bit for each code point of the plane, set when the table lists
-it (64 to a word), the count of listed code points before each word, and the
-codes of the listed ones in code point order. A code point's code is found
-in a constant number of steps: its word, the count before the word, and the
-bits set below it in the word.
+The layout: the codes of the listed code points, in code point order, and
+the plane in pages of 256 code points. Each page has a bit for each of its
+code points, set when the table lists it (64 to a word), and the count of
+listed code points before each word; the pages without any (most of them)
+share one. A code point's code is found in a constant number of steps: its
+page, its word, the count before the word, and the bits set below it in the
+word.
 """
 
 import sys
 
 # Characters that other Japanese systems (JIS X 0208 as Unicode maps it, Mac
 # OS, Unix) write with another code point than Windows does: each gets the
-# code of the character Windows means by it. Yen sign and overline are what
-# Shift_JIS's own single bytes 5C and 7E are, and what Windows' fonts show
-# there; a no-break space (mail programs put it where a user typed a space)
-# is a space.
+# code of the character Windows means by it. Windows itself writes "?" for
+# the wave dash, the minus, the double vertical line and the em dash, which
+# says nothing to the recording application; glibc folds them all, as here.
+# Yen sign and overline are what the single bytes 5C and 7E are in JIS X
+# 0201, the one-byte half of Shift_JIS (Windows too writes 5C for a yen
+# sign, and Japanese fonts show 5C as one). A no-break space, which mail
+# programs put where a user typed a space, is a space.
 FOLDS = {
     0x301C: 0xFF5E,  # WAVE DASH: FULLWIDTH TILDE
     0x2212: 0xFF0D,  # MINUS SIGN: FULLWIDTH HYPHEN-MINUS
@@ -63,8 +68,9 @@ def windows_codes():
     """Code point -> Shift_JIS code (one byte or two) as Windows writes it."""
     codes = {}
     # The single bytes A1 to DF are the half-width katakana. 80, A0 and FD to
-    # FF, which the codec also decodes, are no Shift_JIS characters: a
-    # reader could take them for anything, so they are not written.
+    # FF, which the codec also decodes (and Windows writes for U+0080 and
+    # U+F8F0 to U+F8F3), are no Shift_JIS characters: a reader could take
+    # them for anything, so they are not written.
     for byte in range(0xA1, 0xE0):
         codes[ord(bytes([byte]).decode("cp932"))] = byte
     for lead in list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD)):
@@ -93,21 +99,27 @@ def windows_codes():
 
 
 def rows(values, per_row, width):
-    text = ",".join("0x%0*X" % (width, value) for value in values)
-    items = text.split(",")
+    items = ["0x%0*X" % (width, value) for value in values]
     return ",\n".join("    " + ", ".join(items[i:i + per_row]) for i in range(0, len(items), per_row))
 
 
 def main():
     codes = windows_codes()
-    words = [0] * 1024
-    for code_point in codes:
-        words[code_point >> 6] |= 1 << (code_point & 63)
-    before, count = [], 0
-    for word in words:
-        before.append(count)
-        count += bin(word).count("1")
     sjis = [codes[code_point] for code_point in sorted(codes)]
+    pages = [[0] * 4 for _ in range(256)]
+    for code_point in codes:
+        pages[code_point >> 8][code_point >> 6 & 3] |= 1 << (code_point & 63)
+    page_of, listed_pages, count = [], [], 0
+    for page in pages:
+        page_of.append(len(listed_pages) + 1 if any(page) else 0)
+        if any(page):
+            before = []
+            for word in page:
+                before.append(count)
+                count += bin(word).count("1")
+            listed_pages.append("    {{%s},\n     {%s}}" % (
+                ", ".join("0x%016X" % word for word in page), ", ".join("%d" % n for n in before)))
+    assert count <= 0xFFFF, "the counts before each word are 16-bit"
     supplementary = [(low, high) for low, high in IGNORABLE if low > 0xFFFF]
     with open(sys.argv[1], "w", encoding="ascii", newline="\n") as out:
         out.write("// Made by kanji/make_utf8_to_sjis_table.py from Python's cp932 codec at build time.\n")
@@ -115,8 +127,10 @@ def main():
         out.write("#ifndef TOBALIN_KANJI_UTF8_TO_SJIS_TABLE_H\n#define TOBALIN_KANJI_UTF8_TO_SJIS_TABLE_H\n\n")
         out.write("#include <cstdint>\n\n")
         out.write("constexpr uint16_t dropped = %d;\n\n" % DROPPED)
-        out.write("constexpr uint64_t listed_code_points[1024] = {\n%s};\n\n" % rows(words, 4, 16))
-        out.write("constexpr uint16_t listed_before[1024] = {\n%s};\n\n" % rows(before, 10, 4))
+        out.write("struct listed_page {\n    uint64_t bits[4];\n    uint16_t before[4];\n};\n\n")
+        out.write("constexpr uint8_t page_of[256] = {\n%s};\n\n" % rows(page_of, 16, 2))
+        out.write("constexpr listed_page listed_pages[%d] = {\n    {{0, 0, 0, 0}, {0, 0, 0, 0}},\n%s};\n\n" % (
+            len(listed_pages) + 1, ",\n".join(listed_pages)))
         out.write("constexpr uint16_t listed_sjis[%d] = {\n%s};\n\n" % (len(sjis), rows(sjis, 10, 4)))
         out.write("constexpr uint32_t ignorable_above_plane[%d][2] = {\n%s};\n\n#endif\n" % (
             len(supplementary), ",\n".join("    {0x%X, 0x%X}" % pair for pair in supplementary)))

@@ -53,11 +53,12 @@ static HOT_PATH int sjis_code(int32_t code_point)
 {
     if (code_point > 0xFFFF)
         return supplementary_code(code_point);
-    uint64_t word = listed_code_points[code_point >> 6];
+    const listed_page& page = listed_pages[page_of[code_point >> 8]];
+    int quarter = code_point >> 6 & 3;
     uint64_t bit = uint64_t{1} << (code_point & 63);
-    if ((word & bit) == 0)
+    if ((page.bits[quarter] & bit) == 0)
         return in_range(code_point, 0xE000, 0xE757) ? user_defined_code(code_point) : geta_mark;
-    return listed_sjis[listed_before[code_point >> 6] + bits_set(word & (bit - 1))];
+    return listed_sjis[page.before[quarter] + bits_set(page.bits[quarter] & (bit - 1))];
 }
 
 // Reads the character whose first byte (0x80 or more) is at in, and

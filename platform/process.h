@@ -4,11 +4,14 @@
 #include "platform/status.h"
 
 struct os_process_calls {
-    // CreateProcessA on a writable command line that names the program: no
-    // inheritance, no creation flags, this process's environment and current
-    // directory, a zero-filled STARTUPINFOA. The process is not waited for;
-    // its handles are closed at once.
-    os_status (*start)(char* command_line);
+    // Opens the file (or web page) with the application registered for its
+    // type, as a double click would, without waiting for it. On Windows the
+    // shell's file-protocol handler does it: "rundll32.exe
+    // url.dll,FileProtocolHandler" and the path, started with CreateProcessA
+    // (no inheritance, no creation flags, this process's environment and
+    // current directory). On a Linux desktop xdg-open does. os_failed when
+    // nothing could be started.
+    os_status (*open_with_application)(const char* path);
 };
 
 extern const os_process_calls* os_process;

@@ -52,6 +52,14 @@ const char* skip_word(const char* p)
     return p;
 }
 
+// Past the word at p, which ends at a space or a tab here, and the blanks after it.
+const char* skip_white_word(const char* p)
+{
+    while (*p != '\0' && *p != ' ' && *p != '\t')
+        ++p;
+    return skip_blanks(p);
+}
+
 // True when count characters stand before the end of the text.
 bool has_chars(const char* p, size_t count)
 {
@@ -77,74 +85,107 @@ struct group_range {
 const group_range month_day = {1, 12, 1, 31};
 const group_range hour_minute = {0, 23, 0, 59};
 
+// A group of four characters, which the caller has made sure are there.
 bool read_group(const char** p, const group_range& range, int32_t* first, int32_t* second)
 {
-    if (!has_chars(*p, 4))
-        return false;
     *first = run_value(*p, 2);
     *second = run_value(*p + 2, 2);
     *p += 4;
     return in_range(*first, range.first_min, range.first_max) && in_range(*second, range.second_min, range.second_max);
 }
 
-bool read_time(const char** p, int32_t* hour, int32_t* minute)
+// A time group after blanks.
+drop_reason read_time(const char** p, int32_t* hour, int32_t* minute)
 {
     *p = skip_blanks(*p);
-    return **p != '\0' && read_group(p, hour_minute, hour, minute);
+    if (!has_chars(*p, 4))
+        return command_cut_short;
+    return read_group(p, hour_minute, hour, minute) ? not_dropped : time_out_of_range;
 }
 
-// Recognises the form and moves past its keywords; false for no known form.
-bool read_keywords(const char** p, command_form* form)
+// The letters at p, in either case, are the lower-case ones given, and a
+// blank follows them.
+bool word_in_any_case(const char* p, const char* lower)
+{
+    for (; *lower != '\0'; ++p, ++lower)
+        if (*p != *lower && *p != *lower - 'a' + 'A')
+            return false;
+    return *p == ' ' || *p == '\t';
+}
+
+// A first line that a user meant as a command but did not write as one: a
+// keyword in capitals or followed by a tab, or "open" with "prog" one or two
+// words after it. ("Open" alone begins too many ordinary mails.)
+bool looks_like_a_command(const char* p)
+{
+    if (word_in_any_case(p, "resv") || word_in_any_case(p, "resvp"))
+        return true;
+    if (!word_in_any_case(p, "open"))
+        return false;
+    const char* next = skip_white_word(p);
+    return word_in_any_case(next, "prog") || word_in_any_case(skip_white_word(next), "prog");
+}
+
+// Recognises the form and moves past its keywords.
+drop_reason read_keywords(const char** p, command_form* form)
 {
     if (const char* rest = after_prefix(*p, "resv ")) {
         *form = resv_form;
         *p = rest;
-        return true;
+        return not_dropped;
     }
     if (const char* rest = after_prefix(*p, "resvp ")) {
         *form = resvp_form;
         *p = skip_word(skip_blanks(rest));
-        return true;
+        return not_dropped;
     }
     if (const char* rest = after_prefix(*p, "open ")) {
-        *form = open_form;
         rest = after_prefix(skip_blanks(skip_word(skip_blanks(rest))), "prog ");
         rest = rest ? after_prefix(skip_blanks(rest), "add ") : nullptr;
-        *p = rest;
-        return rest != nullptr;
+        if (rest) {
+            *form = open_form;
+            *p = rest;
+            return not_dropped;
+        }
     }
-    return false;
+    return looks_like_a_command(*p) ? keyword_misspelt : no_command;
 }
 
-bool parse_command(const char* body, reservation* r)
+drop_reason parse_command(const char* body, reservation* r)
 {
     const char* p = skip_blanks(body);
     command_form form;
-    if (*p == '\0' || !read_keywords(&p, &form))
-        return false;
+    drop_reason reason = read_keywords(&p, &form);
+    if (reason != not_dropped)
+        return reason;
 
     p = skip_blanks(p);
     if (*p == '\0')
-        return false;
+        return command_cut_short;
     if (form == open_form) {
         if (!has_chars(p, 4))
-            return false;
+            return command_cut_short;
         r->year = run_value(p, 4);
         if (r->year < 2004)
-            return false;
+            return date_out_of_range;
         p += 4;
     }
+    if (!has_chars(p, 4))
+        return command_cut_short;
     if (!read_group(&p, month_day, &r->month, &r->day))
-        return false;
-    if (!read_time(&p, &r->start_hour, &r->start_minute) || !read_time(&p, &r->end_hour, &r->end_minute))
-        return false;
+        return date_out_of_range;
+    reason = read_time(&p, &r->start_hour, &r->start_minute);
+    if (reason == not_dropped)
+        reason = read_time(&p, &r->end_hour, &r->end_minute);
+    if (reason != not_dropped)
+        return reason;
 
     p = skip_blanks(p);
     if (*p == '\0')
-        return false;
+        return command_cut_short;
     r->channel = decimal_value(p);
     if (!in_range(r->channel, 1, 999))
-        return false;
+        return channel_out_of_range;
     p = skip_blanks(skip_word(p));
 
     if (form != open_form) {
@@ -154,7 +195,7 @@ bool parse_command(const char* body, reservation* r)
         r->title = p;
         r->title_length = strcspn(p, "\r\n");
     }
-    return true;
+    return not_dropped;
 }
 
 // A date without a year is the next one to come: today or later this year,
@@ -171,17 +212,21 @@ int32_t year_of(const reservation& r)
 
 }  // namespace
 
-int write_programme_info_from_command(const char* body, const char* station_path, char* file, size_t room)
+drop_reason write_programme_info_from_command(const char* body, const char* station_path, char* file, size_t room,
+                                              int32_t* channel)
 {
-    if (station_path[0] == '\0')
-        return -1;
     reservation r = {};  // no year, and no title but the default one
-    if (!parse_command(body, &r))
-        return -1;
+    drop_reason reason = parse_command(body, &r);
+    *channel = r.channel;
+    if (reason != not_dropped)
+        return reason;
+    if (station_path[0] == '\0')
+        return no_station_file;
     int32_t year = year_of(r);
     char station[station_name_size];
-    if (lookup_station_name(station_path, r.channel, station) != 0)
-        return -1;
+    station_lookup found = lookup_station_name(station_path, r.channel, station);
+    if (found != station_found)
+        return found == station_file_not_read ? station_file_unreadable : channel_not_listed;
 
     const char* title = r.title ? r.title : default_title;
     size_t title_length = r.title ? r.title_length : strlen(default_title);
@@ -189,5 +234,6 @@ int write_programme_info_from_command(const char* body, const char* station_path
                           static_cast<int>(r.day), static_cast<int>(r.start_hour), static_cast<int>(r.start_minute),
                           static_cast<int>(r.end_hour), static_cast<int>(r.end_minute),
                           static_cast<int>(title_length), title);
-    return length >= 0 && static_cast<size_t>(length) < room ? 0 : -1;
+    // The room covers the longest file a body can give; a shorter room is the caller's fault.
+    return length >= 0 && static_cast<size_t>(length) < room ? not_dropped : command_cut_short;
 }

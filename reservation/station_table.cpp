@@ -40,13 +40,13 @@ static int find_station_name(const char* text, int32_t channel, char name[statio
     return -1;
 }
 
-int lookup_station_name(const char* path, int32_t channel, char name[station_name_size])
+station_lookup lookup_station_name(const char* path, int32_t channel, char name[station_name_size])
 {
     char* text;
     size_t length;
     if (os_files->read_whole_file(path, &text, &length) != os_ok)
-        return -1;
+        return station_file_not_read;
     int result = find_station_name(text, channel, name);
     free(text);
-    return result;
+    return result == 0 ? station_found : station_not_listed;
 }

@@ -17,6 +17,8 @@
 #define IDT_POLL 40004
 #define IDM_CHECK_MAIL_NOW 40005
 #define IDM_SUPPORT_PAGE 40006
+// Retries adding the tray icon while the taskbar is not there yet.
+#define IDT_TRAY_RETRY 40007
 
 // Controls of the settings dialog.
 #define IDC_POP 1000
@@ -34,18 +36,7 @@
 #define IDC_BROWSE_STATION 1012
 #define IDC_PASS_MAIL 1013
 
-// Texts of the tray icon's tip after a poll.
-#define IDS_HANDED_ON 200
-#define IDS_NOTHING_HANDED_ON 201
-#define IDS_FILE_NOT_WRITTEN 202
-#define IDS_NO_SUCH_SERVER 203
-#define IDS_NO_CONNECTION 204
-#define IDS_SERVER_SILENT 205
-#define IDS_LOGIN_REFUSED 206
-#define IDS_MAILBOX_ERROR 207
-#define IDS_CONNECTION_BROKEN 208
-#define IDS_BAD_SERVER_ENTRY 209
-#define IDS_TLS_FAILED 210
-#define IDS_UNTRUSTED_CERTIFICATE 211
+// Texts of the settings dialog.
+#define IDS_PASSWORD_NOT_ASCII 300
 
 #endif

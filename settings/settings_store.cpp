@@ -34,9 +34,9 @@ const stored_value stored_values[] = {
 
 #undef FIELD
 
-char* field_of(const stored_value& value)
+char* field_of(const stored_value& value, settings_record& record = Settings)
 {
-    return reinterpret_cast<char*>(&Settings) + value.offset;
+    return reinterpret_cast<char*>(&record) + value.offset;
 }
 
 void scramble(char* bytes, size_t length)
@@ -64,18 +64,21 @@ os_status create_settings_key(os_reg_key* key)
     return status;
 }
 
-// Reads one value into its field: false when it is missing or too long.
-bool read_value(os_reg_key key, const stored_value& value)
+// Reads one value into its field of the record: false when it is missing,
+// too long, or a Timer that is no DWORD.
+bool read_value(os_reg_key key, const stored_value& value, settings_record& record = Settings)
 {
-    char* field = field_of(value);
+    char* field = field_of(value, record);
     // The whole field, its NUL byte included: a text may be stored with its
     // terminator (Windows keeps one after earlier versions' writes), and a
     // text of exactly the capacity then still fits.
     uint32_t length = value.size;
-    if (os_registry->query_value(key, value.name, nullptr, field, &length) != os_ok)
+    uint32_t type = 0;
+    if (os_registry->query_value(key, value.name, &type, field, &length) != os_ok)
         return false;
+    // Only a DWORD is a Timer: a "5" stored as text would read as 53.
     if (value.kind == dword_value)
-        return true;
+        return type == os_reg_dword && length == value.size;
     if (length > 0 && field[length - 1] == '\0')
         --length;
     if (length >= value.size)
@@ -85,6 +88,37 @@ bool read_value(os_reg_key key, const stored_value& value)
     if (value.kind == scrambled_text)
         scramble(field, length);
     return true;
+}
+
+// The optional list of who may book. Missing: everyone. One that cannot be
+// read whole lets no one book, rather than everyone: the user who wrote it
+// meant to keep others out, and the log tells why nothing is booked.
+void read_senders(os_reg_key key)
+{
+    char* list = Settings.Senders;
+    uint32_t length = sizeof Settings.Senders;
+    os_status status = os_registry->query_value(key, "Senders", nullptr, list, &length);
+    if (status == os_ok && length > 0 && list[length - 1] == '\0')
+        --length;
+    if (status == os_ok && length < sizeof Settings.Senders)
+        list[length] = '\0';
+    else
+        strcpy(list, status == os_not_found ? "" : "@");  // "@" alone is the domain of no address
+}
+
+// Whether the value already reads back as its field holds it (a text up to
+// its NUL). Reading passes each text through the ANSI code page: where that
+// code page lacks the characters of a stored path, the field holds "?" for
+// them, and writing it back would destroy the path the user never touched.
+bool stored_as_held(os_reg_key key, const stored_value& value)
+{
+    settings_record stored = {};
+    if (!read_value(key, value, stored))
+        return false;
+    const char *held = field_of(value), *found = field_of(value, stored);
+    if (value.kind == dword_value)
+        return memcmp(held, found, value.size) == 0;
+    return strncmp(held, found, value.size) == 0;
 }
 
 // Writes one value from its field.
@@ -132,6 +166,7 @@ int load_settings()
             result = -1;
         }
     }
+    read_senders(key);
     os_registry->close_key(key);
     return result;
 }
@@ -143,7 +178,7 @@ int save_settings()
         return -1;
 
     for (const stored_value& value : stored_values) {
-        if (!write_value(key, value)) {
+        if (!stored_as_held(key, value) && !write_value(key, value)) {
             os_registry->close_key(key);
             return -1;
         }

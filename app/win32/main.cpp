@@ -59,7 +59,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     window_class.lpszClassName = program_window_name;
 
-    bool tray_icon_added = false;
     if (!RegisterClassA(&window_class)) {
         report_start_failure("RegisterClass:%d");
     } else {
@@ -67,14 +66,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         // when they cannot be loaded, before the icon appears.
         HWND main_window = CreateWindowExA(0, program_window_name, program_window_name, WS_CAPTION, 0, 0, 0, 0,
                                            nullptr, nullptr, instance, nullptr);
-        if (!main_window)
+        if (!main_window) {
             report_start_failure("CreateWindow:%d");
-        else if ((tray_icon_added = add_tray_icon(main_window, small_icon ? small_icon : icon)))
+        } else {
+            // Started with Windows, the program may be ahead of the taskbar:
+            // it runs on and adds the icon when the taskbar is there.
+            if (!add_tray_icon(main_window, small_icon ? small_icon : icon))
+                retry_tray_icon(main_window);
             run_message_loop();
+            remove_tray_icon();
+        }
     }
 
-    if (tray_icon_added)
-        remove_tray_icon();
     if (small_icon)
         DestroyIcon(small_icon);
     if (icon)

@@ -15,4 +15,9 @@ constexpr char program_window_name[] = "Tobaln";
 // portable part (schedule, poll, settings).
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
+// The tray icon could not be added (the taskbar is not there yet, as when
+// the program starts with Windows): it is added when the taskbar announces
+// itself, and meanwhile tried again every few seconds for two minutes.
+void retry_tray_icon(HWND window);
+
 #endif

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/mail_check.h"
+#include "app/poll_tip.h"
 #include "app/win32/main_window.h"
 #include "resources/resource_ids.h"
 
@@ -20,24 +21,23 @@ NOTIFYICONDATAA tray_icon;
 constexpr DWORD first_version_size = offsetof(NOTIFYICONDATAA, szTip) + 64;
 static_assert(sizeof(void*) != 4 || first_version_size == 88, "the 32-bit program passes 88 bytes");
 
-// What the tip says after the time.
-UINT outcome_text(const poll_report& poll)
+// UTF-8 text in the ANSI code page, cut where it must to fit size bytes
+// with its NUL, and always after a whole character: a tip cut inside one
+// shows a stray byte.
+void ansi_text(const char* utf8, char* text, int size)
 {
-    if (poll.kept > 0)
-        return IDS_FILE_NOT_WRITTEN;
-    switch (poll.result) {
-    case pop3_ok: return poll.handed_on > 0 ? IDS_HANDED_ON : IDS_NOTHING_HANDED_ON;
-    case pop3_no_such_server: return IDS_NO_SUCH_SERVER;
-    case pop3_no_connection: return IDS_NO_CONNECTION;
-    case pop3_server_silent: return IDS_SERVER_SILENT;
-    case pop3_login_refused: return IDS_LOGIN_REFUSED;
-    case pop3_mailbox_error: return IDS_MAILBOX_ERROR;
-    case pop3_bad_server_entry: return IDS_BAD_SERVER_ENTRY;
-    case pop3_tls_failed: return IDS_TLS_FAILED;
-    case pop3_untrusted_certificate: return IDS_UNTRUSTED_CERTIFICATE;
-    case pop3_connection_broken: break;
+    wchar_t wide[160];
+    int count = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide, 160);
+    for (count = count > 0 ? count - 1 : 0; count > 0; --count) {
+        if (IS_HIGH_SURROGATE(wide[count - 1]))
+            continue;  // the pair stays whole
+        int written = WideCharToMultiByte(CP_ACP, 0, wide, count, text, size - 1, nullptr, nullptr);
+        if (written > 0) {
+            text[written] = '\0';
+            return;
+        }
     }
-    return IDS_CONNECTION_BROKEN;
+    text[0] = '\0';
 }
 
 }  // namespace
@@ -54,23 +54,20 @@ bool add_tray_icon(HWND window, HICON icon)
     return Shell_NotifyIconA(NIM_ADD, &tray_icon) != FALSE;
 }
 
-void restore_tray_icon()
+bool restore_tray_icon()
 {
-    Shell_NotifyIconA(NIM_ADD, &tray_icon);
+    // A taskbar that is slow to answer may refuse an icon it then shows
+    // after all: one it can change is there.
+    return Shell_NotifyIconA(NIM_ADD, &tray_icon) || Shell_NotifyIconA(NIM_MODIFY, &tray_icon);
 }
 
 void show_last_poll_in_tip()
 {
     if (!last_poll.done)
         return;
-    // The texts are short enough that the whole tip, "Tobaln HH:MM " and
-    // the longest of them in Shift_JIS, fits its 64 bytes.
-    char format[48] = "";
-    LoadStringA(program_instance, outcome_text(last_poll), format, sizeof format);
-    char outcome[48];
-    snprintf(outcome, sizeof outcome, format, static_cast<int>(last_poll.handed_on));
-    snprintf(tray_icon.szTip, sizeof tray_icon.szTip, "%s %02d:%02d %s", program_window_name, last_poll.when.hour,
-             last_poll.when.minute, outcome);
+    char tip[160];
+    poll_tip(last_poll, tip, sizeof tip);
+    ansi_text(tip, tray_icon.szTip, sizeof tray_icon.szTip);
     NOTIFYICONDATAA change = tray_icon;
     change.uFlags = NIF_TIP;
     Shell_NotifyIconA(NIM_MODIFY, &change);

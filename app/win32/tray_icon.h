@@ -13,8 +13,8 @@ constexpr UINT tray_callback_message = WM_USER + 1;
 bool add_tray_icon(HWND window, HICON icon);
 
 // Adds the icon again, with its current tip, after Explorer restarted and
-// lost it. Where the icon is still there this fails, harmlessly.
-void restore_tray_icon();
+// lost it, or after adding it first failed. True when the icon is there.
+bool restore_tray_icon();
 
 // Puts how the last poll went into the tip: "Tobaln 21:05 予約2件".
 void show_last_poll_in_tip();

@@ -1,5 +1,6 @@
 // Reading and writing whole files (POSIX).
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -56,4 +57,33 @@ static os_status write_whole_file(const char* path, const void* bytes, size_t le
     return whole ? os_ok : os_failed;
 }
 
-const os_files_calls os_native_files = {read_whole_file, write_whole_file};
+static os_status append_to_file(const char* path, const void* bytes, size_t length)
+{
+    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return os_failed;
+    ssize_t wrote;
+    do
+        wrote = write(fd, bytes, length);
+    while (wrote < 0 && errno == EINTR);
+    bool whole = wrote >= 0 && static_cast<size_t>(wrote) == length;
+    if (close(fd) != 0)
+        whole = false;
+    return whole ? os_ok : os_failed;
+}
+
+static os_status file_size(const char* path, uint64_t* size)
+{
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return errno == ENOENT ? os_not_found : os_failed;
+    *size = static_cast<uint64_t>(info.st_size);
+    return os_ok;
+}
+
+static os_status replace_file(const char* from, const char* to)
+{
+    return rename(from, to) == 0 ? os_ok : os_failed;
+}
+
+const os_files_calls os_native_files = {read_whole_file, write_whole_file, append_to_file, file_size, replace_file};

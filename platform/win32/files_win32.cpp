@@ -45,4 +45,33 @@ static os_status write_whole_file(const char* path, const void* bytes, size_t le
     return whole ? os_ok : os_failed;
 }
 
-const os_files_calls os_native_files = {read_whole_file, write_whole_file};
+static os_status append_to_file(const char* path, const void* bytes, size_t length)
+{
+    // Append access alone: every write lands at the end, whoever else writes.
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return os_failed;
+    DWORD written = 0;
+    bool whole = WriteFile(file, bytes, static_cast<DWORD>(length), &written, nullptr) && written == length;
+    CloseHandle(file);
+    return whole ? os_ok : os_failed;
+}
+
+static os_status file_size(const char* path, uint64_t* size)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? os_not_found : os_failed;
+    }
+    *size = uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    return os_ok;
+}
+
+static os_status replace_file(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? os_ok : os_failed;
+}
+
+const os_files_calls os_native_files = {read_whole_file, write_whole_file, append_to_file, file_size, replace_file};

@@ -12,12 +12,13 @@
 namespace {
 
 HINSTANCE dialog_instance;
+HWND* shown_dialog;  // where the caller learns the dialog's window
 
 struct edit_field {
     int id;
     char* field;
     // Given to WM_GETTEXT. It counts the NUL, so a text keeps at most
-    // count - 1 of its characters.
+    // count - 1 of its characters, and the edit takes no more.
     int count;
 };
 
@@ -46,18 +47,69 @@ static_assert(sizeof(void*) != 4 || first_version_size == 76, "the 32-bit progra
 
 void show_settings(HWND dialog)
 {
-    for (const edit_field& edit : edit_fields)
+    for (const edit_field& edit : edit_fields) {
         SendDlgItemMessageA(dialog, edit.id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.field));
+        // After the text, which may be a stored one longer than the limit:
+        // it is shown whole and kept unless the user edits it.
+        SendDlgItemMessageA(dialog, edit.id, EM_LIMITTEXT, static_cast<WPARAM>(edit.count - 1), 0);
+    }
     // A Timer not offered (0, or one typed into the registry) checks none.
     for (const auto& interval : intervals)
         if (interval.minutes == Settings.Timer)
             SendDlgItemMessageA(dialog, interval.id, BM_SETCHECK, BST_CHECKED, 0);
 }
 
+// The dialog's owner is the hidden main window, of no size at the screen's
+// corner: the dialog would open there.
+void centre_on_screen(HWND dialog)
+{
+    RECT screen, box;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0) || !GetWindowRect(dialog, &box))
+        return;
+    int x = (screen.left + screen.right - (box.right - box.left)) / 2;
+    int y = (screen.top + screen.bottom - (box.bottom - box.top)) / 2;
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The edit of a password the user typed with a character outside ASCII,
+// or 0. Passwords are stored XORed byte by byte as text of the ANSI code
+// page; a byte above 0x7F scrambled so is rarely a character that code page
+// has, and the registry's conversion drops it. The text is asked for in
+// Unicode: as ANSI, a character the code page lacks would read as "?".
+int password_not_ascii(HWND dialog)
+{
+    static const int passwords[] = {IDC_PASS, IDC_PASS_MAIL};
+    for (int id : passwords) {
+        WCHAR text[64];
+        if (!SendDlgItemMessageA(dialog, id, EM_GETMODIFY, 0, 0))
+            continue;
+        LRESULT length = SendDlgItemMessageW(dialog, id, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+        for (LRESULT i = 0; i < length; ++i)
+            if (text[i] > 0x7F)
+                return id;
+    }
+    return 0;
+}
+
+// Says that only ASCII can be stored and puts the caret into the password;
+// the dialog stays open.
+void refuse_password(HWND dialog, int edit)
+{
+    char text[128] = "", caption[64] = "";
+    LoadStringA(dialog_instance, IDS_PASSWORD_NOT_ASCII, text, sizeof text);
+    GetWindowTextA(dialog, caption, sizeof caption);
+    MessageBoxA(dialog, text, caption, MB_OK | MB_ICONEXCLAMATION);
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, edit)), TRUE);
+}
+
 void take_settings(HWND dialog)
 {
+    // An edit the user left alone keeps its field's bytes exactly: shown
+    // and read back through the ANSI code page, a text can come back other
+    // than it was (cut to the count, or "?" for what the code page lacks).
     for (const edit_field& edit : edit_fields)
-        SendDlgItemMessageA(dialog, edit.id, WM_GETTEXT, edit.count, reinterpret_cast<LPARAM>(edit.field));
+        if (SendDlgItemMessageA(dialog, edit.id, EM_GETMODIFY, 0, 0))
+            SendDlgItemMessageA(dialog, edit.id, WM_GETTEXT, edit.count, reinterpret_cast<LPARAM>(edit.field));
     // With none checked, Timer stays as it was.
     for (const auto& interval : intervals) {
         if (SendDlgItemMessageA(dialog, interval.id, BM_GETCHECK, 0, 0) == BST_CHECKED) {
@@ -86,20 +138,35 @@ void browse(HWND dialog, int edit, const char* filter, const char* extension)
     request.nMaxFile = sizeof file_name;
     request.Flags = OFN_PATHMUSTEXIST | OFN_LONGNAMES | OFN_NOCHANGEDIR;
     request.lpstrDefExt = extension;
-    if (GetOpenFileNameA(&request))
+    if (GetOpenFileNameA(&request)) {
         SendDlgItemMessageA(dialog, edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file_name));
+        // WM_SETTEXT clears the flag, but the user chose this path.
+        SendDlgItemMessageA(dialog, edit, EM_SETMODIFY, TRUE, 0);
+    }
 }
 
 INT_PTR CALLBACK settings_dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
     if (message == WM_INITDIALOG) {
+        *shown_dialog = dialog;
         show_settings(dialog);
-        return TRUE;
+        centre_on_screen(dialog);
+        // Opened at the start, the program has just been started by the
+        // user and may come to the front; from the menu it is there already.
+        SetForegroundWindow(dialog);
+        // The template's first control, OK, would take the focus: typing
+        // would not reach the server's edit, and a space would press OK.
+        SetFocus(GetDlgItem(dialog, IDC_POP));
+        return FALSE;
     }
     if (message != WM_COMMAND)
         return FALSE;
     switch (LOWORD(wparam)) {
     case IDOK:
+        if (int edit = password_not_ascii(dialog)) {
+            refuse_password(dialog, edit);
+            return TRUE;
+        }
         take_settings(dialog);
         save_settings();
         EndDialog(dialog, 0);
@@ -119,8 +186,9 @@ INT_PTR CALLBACK settings_dialog_procedure(HWND dialog, UINT message, WPARAM wpa
 
 }  // namespace
 
-void run_settings_dialog(HINSTANCE instance, HWND owner)
+void run_settings_dialog(HINSTANCE instance, HWND owner, HWND* shown)
 {
     dialog_instance = instance;
+    shown_dialog = shown;
     DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SETTINGS), owner, settings_dialog_procedure, 0);
 }

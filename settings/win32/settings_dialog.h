@@ -4,8 +4,9 @@
 #include <windows.h>
 
 // The settings dialog (resource 104 of instance), modal and owned by owner.
-// OK copies every control into Settings and saves them; Esc and the close
-// box change nothing.
-void run_settings_dialog(HINSTANCE instance, HWND owner);
+// OK copies every edit the user changed and the interval into Settings and
+// saves them; Esc and the close box change nothing. From its WM_INITDIALOG
+// on, *shown is its window; the caller clears it when the call returns.
+void run_settings_dialog(HINSTANCE instance, HWND owner, HWND* shown);
 
 #endif

@@ -1,6 +1,6 @@
 // One poll as the tray click starts it: every reservation handed to the
 // recording application with the batch script after it, the mailbox
-// emptied of all but what could not be written, and the report for the tip.
+// emptied of all but what could not be written, the log, and the tip.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "app/mail_check.h"
+#include "app/mail_log.h"
+#include "app/poll_tip.h"
 #include "app/schedule.h"
 #include "settings/settings.h"
 #include "tests/doubles/clock_double.h"
@@ -20,28 +22,40 @@ namespace {
 // RETR's reply: a plain-text mail with this body.
 std::string mail(const std::string& body)
 {
-    return "+OK\r\nContent-Type: text/plain\r\n\r\n" + body + "\r\n.\r\n";
+    return "+OK\r\nFrom: Me <me@example.com>\r\nSubject: rec\r\nContent-Type: text/plain\r\n\r\n" + body +
+           "\r\n.\r\n";
 }
 
-// A session that logs in and retrieves one reservation command, then goes
-// on as given.
-std::vector<pop3_step> one_reservation(const std::string& after_retr)
+// A session that logs in and retrieves one mail, then goes on as given.
+std::vector<pop3_step> one_mail(const std::string& body, const std::string& after_retr)
 {
     std::vector<pop3_step> steps =
         pop3_conversation("+OK | USER tv | PASS pw | STAT: +OK 1 99 | RETR 1 | " + after_retr);
-    steps[4].reply = mail("resv 0615 2100 2154 8 A B News");
+    steps[4].reply = mail(body);
     return steps;
 }
 
-const char hand_off[] = "rundll32.exe url.dll,FileProtocolHandler Tobalin.tvpi";
+// The log as UTF-8 lines, for reading here.
+std::vector<std::string> log_lines(const std::string& shift_jis)
+{
+    std::vector<std::string> lines;
+    std::string utf8;
+    for (size_t start = 0; start < shift_jis.size();) {
+        size_t end = shift_jis.find("\r\n", start);
+        lines.push_back(shift_jis.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
 
 class mail_check : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Settings = settings_record{5, "mail.example", "", "tv", "pw", "script.tbn", "stations.txt", ""};
+        Settings = settings_record{5, "mail.example", "", "tv", "pw", "script.tbn", "stations.txt", "", ""};
         files.files["stations.txt"] = "8, ChannelEight\n";
         files.files["script.tbn"] = "Sleep 4321\n";
+        files.files["Tobalin.tvpi"] = "previous reservation";
         countdown_seconds = 17;
     }
     files_double files;
@@ -49,59 +63,137 @@ protected:
     clock_double clock{{2005, 6, 1, 21, 5}};
 };
 
-TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_and_deletes_what_it_handled)
+TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_logs_every_mail_and_deletes_it)
 {
     std::vector<pop3_step> steps = pop3_conversation(
-        "+OK | USER tv | PASS pw | STAT: +OK 3 300 | RETR 1 | DELE 1 | RETR 2 | DELE 2 | RETR 3 | DELE 3 | QUIT");
+        "+OK | USER tv | PASS pw | STAT: +OK 4 300 | RETR 1 | DELE 1 | RETR 2 | DELE 2 | RETR 3 | DELE 3 | RETR 4 | "
+        "DELE 4 | QUIT");
     steps[4].reply = mail("resv 0615 2100 2154 8 A B News");
     steps[6].reply = mail("win a prize");
-    steps[8].reply = mail("resv 0616 2100 2154 8 A B Late");
+    steps[8].reply = mail("resv 0616 2100 2154 9 A B Late");
+    steps[10].reply = mail("resv 0616 2100 2154 8 A B Late");
     sockets_double server(steps);
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nRETR 2\r\nDELE 2\r\nRETR 3\r\nDELE 3\r\n"
-                           "QUIT\r\n");
-    EXPECT_EQ(processes.started, (std::vector<std::string>{hand_off, hand_off}));
+                           "RETR 4\r\nDELE 4\r\nQUIT\r\n");
+    EXPECT_EQ(processes.opened, (std::vector<std::string>{"Tobalin.tvpi", "Tobalin.tvpi"}));
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{4321, 4321})) << "the script ran after each hand-off";
     EXPECT_NE(files.files["Tobalin.tvpi"].find("program-title: Late\r\n"), std::string::npos);
-    EXPECT_TRUE(last_poll.done);
     EXPECT_EQ(last_poll.result, pop3_ok);
     EXPECT_EQ(last_poll.handed_on, 2);
-    EXPECT_EQ(last_poll.kept, 0);
-    EXPECT_EQ(last_poll.when.hour * 100 + last_poll.when.minute, 2105);
+    EXPECT_EQ(last_poll.refused, 1);
     EXPECT_EQ(countdown_seconds, 300) << "the countdown starts again after the poll";
+    // 予約 / 対象外 / 無効 / 予約, each with the sender and the subject.
+    EXPECT_EQ(log_lines(files.files["Tobalin.log"]),
+              (std::vector<std::string>{
+                  "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
+                  "2005/6/15 21:00-21:54 8ch ChannelEight \x81\x75News\x81\x76",
+                  "2005/06/01 21:05  \x91\xce\x8f\xdb\x8a\x4f  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
+                  "\x96\x7b\x95\xb6\x82\xcc 1 \x8d\x73\x96\xda\x82\xaa\x97\x5c\x96\xf1\x83\x52\x83\x7d\x83\x93\x83\x68"
+                  "\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1",
+                  "2005/06/01 21:05  \x96\xb3\x8c\xf8  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
+                  "TV\x8b\xc7\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc9\x82\xc8\x82\xa2\x83\x60\x83\x83\x83\x93\x83\x6c"
+                  "\x83\x8b\x82\xc5\x82\xb7: 9",
+                  "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
+                  "2005/6/16 21:00-21:54 8ch ChannelEight \x81\x75Late\x81\x76",
+              }));
 }
 
 TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
 {
     files.failing_path = "Tobalin.tvpi";
     Settings.Batch[0] = '\0';
-    sockets_double server(one_reservation("QUIT"));
+    sockets_double server(one_mail("resv 0615 2100 2154 8 A B News", "QUIT"));
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nQUIT\r\n");
-    EXPECT_TRUE(processes.started.empty());
+    EXPECT_TRUE(processes.opened.empty());
     EXPECT_EQ(last_poll.kept, 1);
     EXPECT_EQ(last_poll.handed_on, 0);
+    EXPECT_NE(files.files["Tobalin.log"].find("\x95\xdb\x97\xaf"), std::string::npos) << "保留";
 }
 
-TEST_F(mail_check, without_a_script_only_the_file_handler_starts)
+TEST_F(mail_check, without_a_script_the_reservation_is_handed_on_and_counted)
 {
     Settings.Batch[0] = '\0';
-    sockets_double server(one_reservation("DELE 1 | QUIT"));
+    sockets_double server(one_mail("resv 0615 2100 2154 8 A B News", "DELE 1 | QUIT"));
     check_mail_now();
-    EXPECT_EQ(processes.started, std::vector<std::string>{hand_off});
+    EXPECT_EQ(processes.opened, std::vector<std::string>{"Tobalin.tvpi"});
     EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_EQ(last_poll.handed_on, 1);
+}
+
+TEST_F(mail_check, a_mail_that_books_nothing_leaves_the_file_as_it_was)
+{
+    sockets_double server(one_mail("resv 0615 2100 2154 8 A B", "DELE 1 | QUIT"));
+    Settings.Station[0] = '\0';
+    check_mail_now();
+    EXPECT_EQ(files.files["Tobalin.tvpi"], "previous reservation");
+    EXPECT_EQ(last_poll.refused, 1);
 }
 
 // The batch script may send the program's own window the command that
 // polls: that poll must not start inside this one.
-TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reported)
+TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reported_and_logged)
 {
-    sockets_double server(one_reservation("DELE 1 | QUIT: -ERR not now"));
-    processes.on_start = [] { check_mail_now(); };
+    sockets_double server(one_mail("resv 0615 2100 2154 8 A B News", "DELE 1 | QUIT: -ERR not now"));
+    processes.on_open = [] { check_mail_now(); };
     check_mail_now();
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nQUIT\r\n");
     EXPECT_EQ(last_poll.result, pop3_mailbox_error);
     EXPECT_EQ(poll_busy, 0);
+    // 失敗 メールボックスのエラー, and the server.
+    EXPECT_EQ(log_lines(files.files["Tobalin.log"]).back(),
+              "2005/06/01 21:05  \x8e\xb8\x94\x73  \x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x82\xcc"
+              "\x83\x47\x83\x89\x81\x5b  \x83\x54\x81\x5b\x83\x6f\x81\x5b mail.example");
+}
+
+TEST_F(mail_check, a_mail_too_large_is_logged_and_the_log_starts_anew_past_its_limit)
+{
+    files.files["Tobalin.log"] = std::string(log_limit, 'x');
+    sockets_double server(pop3_conversation("+OK | USER tv | PASS pw | STAT: +OK 1 300000 | LIST 1: +OK 1 300000 | "
+                                            "DELE 1 | QUIT"));
+    check_mail_now();
+    EXPECT_EQ(files.files["Tobalin.log.1"], std::string(log_limit, 'x'));
+    // 削除 300000 バイトのメールを読まずに削除しました (上限 262144 バイト)
+    EXPECT_EQ(log_lines(files.files["Tobalin.log"]),
+              std::vector<std::string>{"2005/06/01 21:05  \x8d\xed\x8f\x9c  300000 \x83\x6f\x83\x43\x83\x67\x82\xcc"
+                                       "\x83\x81\x81\x5b\x83\x8b\x82\xf0\x93\xc7\x82\xdc\x82\xb8\x82\xc9\x8d\xed"
+                                       "\x8f\x9c\x82\xb5\x82\xdc\x82\xb5\x82\xbd (\x8f\xe3\x8c\xc0 262144 \x83\x6f"
+                                       "\x83\x43\x83\x67)"});
+}
+
+TEST(poll_tip, says_what_each_poll_came_to)
+{
+    const struct {
+        poll_report poll;
+        const char* tip;
+    } cases[] = {
+        {{false, {}, pop3_ok, 0, 0, 0}, "Tobaln"},
+        {{true, {2005, 6, 1, 21, 5}, pop3_ok, 2, 0, 0}, "Tobaln 21:05 予約2件"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_ok, 0, 0, 0}, "Tobaln 09:00 予約なし"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_ok, 1, 0, 1}, "Tobaln 09:00 予約1件 無効1件"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_ok, 0, 0, 3}, "Tobaln 09:00 予約なし 無効3件"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_ok, 1, 1, 1}, "Tobaln 09:00 予約ファイルを書けません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_mailbox_error, 1, 1, 0}, "Tobaln 09:00 予約ファイルを書けません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_no_such_server, 0, 0, 0}, "Tobaln 09:00 サーバーが見つかりません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_no_connection, 0, 0, 0}, "Tobaln 09:00 サーバーに接続できません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_server_silent, 0, 0, 0}, "Tobaln 09:00 サーバーが応答しません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_login_refused, 0, 0, 0}, "Tobaln 09:00 ユーザー名かパスワードが違います"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_mailbox_error, 2, 0, 1}, "Tobaln 09:00 メールボックスのエラー"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_connection_broken, 0, 0, 0}, "Tobaln 09:00 接続が切れました"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_bad_server_entry, 0, 0, 0}, "Tobaln 09:00 サーバーの指定が正しくありません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_tls_failed, 0, 0, 0}, "Tobaln 09:00 SSL/TLSで接続できません"},
+        {{true, {2005, 6, 1, 9, 0}, pop3_untrusted_certificate, 0, 0, 0}, "Tobaln 09:00 証明書を確認できません"},
+    };
+    for (const auto& c : cases) {
+        char tip[128];
+        poll_tip(c.poll, tip, sizeof tip);
+        EXPECT_STREQ(tip, c.tip);
+    }
+    // A tip cut short ends after a whole character: 予 is three bytes.
+    char tip[16];
+    poll_tip(cases[1].poll, tip, sizeof tip);
+    EXPECT_STREQ(tip, "Tobaln 21:05 ");
 }
 
 }  // namespace

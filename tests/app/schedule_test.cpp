@@ -29,10 +29,11 @@ TEST(schedule, a_poll_falls_due_a_full_interval_after_each_restart)
     EXPECT_EQ(due_ticks(400), std::vector<int>{300});
 
     restart_countdown();
-    hold_countdown();  // the settings dialog is open
+    hold_countdown();     // the settings dialog is open
+    restart_countdown();  // and a click polled meanwhile
     EXPECT_EQ(due_ticks(400), std::vector<int>{});
-    Settings.Timer = 1;  // and closed with a new interval
-    restart_countdown();
+    Settings.Timer = 1;  // the dialog closed with a new interval
+    release_countdown();
     EXPECT_EQ(due_ticks(400), std::vector<int>{60});
 }
 

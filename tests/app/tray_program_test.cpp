@@ -102,6 +102,13 @@ void screenshot(const std::string& name)
     EXPECT_TRUE(eventually([&] { return fs::exists("Z:" + png); })) << name;
 }
 
+// Text put into an edit as typing puts it there: marked as changed.
+void type(HWND dialog, int edit, const std::string& text)
+{
+    SendDlgItemMessageA(dialog, edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendDlgItemMessageA(dialog, edit, EM_SETMODIFY, TRUE, 0);
+}
+
 class tray_program : public ::testing::Test {
 protected:
     void SetUp() override
@@ -192,7 +199,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     const std::pair<int, std::string> typed[] = {
         {1000, "localhost:995"}, {1002, user}, {1003, "wrong-pass"}, {1009, batch}, {1011, station}};
     for (const auto& edit : typed)
-        SendDlgItemMessageA(dialog, edit.first, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edit.second.c_str()));
+        type(dialog, edit.first, edit.second);
     SendDlgItemMessageA(dialog, 1008, BM_CLICK, 0, 0);
     screenshot("settings-dialog");
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -298,6 +305,136 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     post_to_program(WM_COMMAND, 40006, 0);
     EXPECT_TRUE(eventually([&] { return fs::exists(recorded / "3.copy"); }, 30));
     EXPECT_EQ(file_bytes(recorded / "3.copy"), file_bytes(program.parent_path() / "tobalin-help.html"));
+    quit();
+}
+
+// ---- The settings dialog; the icon of a program started ahead of the taskbar
+
+// A settings value's type and bytes as the registry holds them, in UTF-16.
+std::pair<DWORD, std::string> stored(const wchar_t* name)
+{
+    BYTE data[1200];
+    DWORD type = 0, size = sizeof data;
+    RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\ZELKA\\Tobalin", name, RRF_RT_ANY, &type, data, &size);
+    return {type, std::string(data, data + size)};
+}
+
+void store(const wchar_t* name, DWORD type, const void* data, size_t size)
+{
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\ZELKA\\Tobalin", name, type, data, static_cast<DWORD>(size));
+}
+
+// The visible dialogs of the program, or those a window owns.
+std::vector<HWND> dialogs(DWORD process_id, HWND owner = nullptr)
+{
+    std::vector<HWND> found;
+    DWORD id = 0;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, "#32770", nullptr));)
+        if (GetWindowThreadProcessId(window, &id) && id == process_id && IsWindowVisible(window) &&
+            (!owner || GetWindow(window, GW_OWNER) == owner))
+            found.push_back(window);
+    return found;
+}
+
+TEST_F(tray_program, one_settings_dialog_that_saves_only_what_the_user_changed)
+{
+    // A Timer as text (as `reg add /t REG_SZ /d 5` stores it), which is no
+    // Timer: the dialog opens at the start. A server name of the whole 100
+    // characters, and a station file in a folder whose name code page 932
+    // lacks, as a Japanese one on a Western system.
+    const std::wstring timer = L"5", server(100, L'p'), station = L"C:\\Caf\u00e9\\stations.txt";
+    for (auto value : {std::make_pair(L"Timer", &timer), {L"POP", &server}, {L"Station", &station}})
+        store(value.first, REG_SZ, value.second->c_str(), value.second->size() * 2 + 2);
+    const std::pair<DWORD, std::string> left_alone[] = {stored(L"POP"), stored(L"Station")};
+    process = start("\"" + program.string() + "\"", work.string().c_str());
+    HWND dialog = nullptr;
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")); }));
+
+    // In the middle of the screen, the caret in the server's edit.
+    RECT screen, box;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    GetWindowRect(dialog, &box);
+    EXPECT_NEAR(box.left + box.right, screen.left + screen.right, 1);
+    EXPECT_NEAR(box.top + box.bottom, screen.top + screen.bottom, 1);
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog, 1000));
+    screenshot("settings-dialog-at-start");
+    for (auto limit : {std::make_pair(1000, 99), {1001, 99}, {1002, 29}, {1003, 29}, {1009, 499}, {1011, 499}, {1013, 29}})
+        EXPECT_EQ(SendDlgItemMessageA(dialog, limit.first, EM_GETLIMITTEXT, 0, 0), limit.second) << limit.first;
+
+    // The menu's settings and version commands open no second dialog.
+    for (WPARAM command : {40003, 40003, 40002})
+        PostMessageA(GetWindow(dialog, GW_OWNER), WM_COMMAND, command, 0);
+    Sleep(500);
+    EXPECT_EQ(dialogs(process.dwProcessId).size(), 1u);
+
+    // A password it cannot store ("パス" in Shift_JIS) is refused; nothing is saved.
+    type(dialog, 1003, "\x83\x70\x83\x58");
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    std::vector<HWND> refusal;
+    ASSERT_TRUE(eventually([&] { return (refusal = dialogs(process.dwProcessId, dialog)).size() == 1; }));
+    WCHAR said[100] = L"";
+    SendDlgItemMessageW(refusal[0], 0xFFFF, WM_GETTEXT, 100, reinterpret_cast<LPARAM>(said));
+    EXPECT_STREQ(said, L"パスワードには ASCII 文字 (半角の英数字と記号) だけが使えます。");
+    PostMessageA(refusal[0], WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(eventually([&] { return dialogs(process.dwProcessId, dialog).empty(); }));
+    EXPECT_EQ(stored(L"Timer").first, static_cast<DWORD>(REG_SZ));
+
+    // What the user changed is saved; what the user left alone stays as
+    // stored, byte for byte.
+    type(dialog, 1003, "pass word");
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
+    EXPECT_EQ(stored(L"Timer"), std::make_pair(DWORD{REG_DWORD}, std::string(4, '\0')));
+    EXPECT_EQ(stored(L"Pass").second, std::string("=\0,\0>\0>\0m\0:\0\"\0?\0)\0", 18));
+    EXPECT_EQ(stored(L"POP"), left_alone[0]);
+    EXPECT_EQ(stored(L"Station"), left_alone[1]);
+    quit();
+
+    // Quit while the dialog of the start is open: it closes, then the program ends.
+    store(L"Timer", REG_SZ, timer.c_str(), 4);
+    process = start("\"" + program.string() + "\"", work.string().c_str());
+    ASSERT_TRUE(eventually([] { return IsWindowVisible(FindWindowW(L"#32770", L"環境定義")); }));
+    quit();
+}
+
+// A taskbar in front of the real one that refuses every icon, as the
+// program meets it when it starts with Windows ahead of Explorer.
+int icons_refused = 0;
+
+LRESULT CALLBACK refusing_taskbar(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    icons_refused += message == WM_COPYDATA;
+    return message == WM_COPYDATA ? FALSE : DefWindowProcA(window, message, wparam, lparam);
+}
+
+TEST_F(tray_program, started_ahead_of_the_taskbar_it_stays_and_adds_its_icon_when_the_taskbar_is_there)
+{
+    const DWORD no_timer = 0;
+    store(L"Timer", REG_DWORD, &no_timer, 4);
+    for (const wchar_t* name : {L"POP", L"SMTP", L"User", L"Pass", L"Batch", L"Station", L"PassMail"})
+        store(name, REG_SZ, L"", 2);
+    WNDCLASSA taskbar_class = {};
+    taskbar_class.lpfnWndProc = refusing_taskbar;
+    taskbar_class.lpszClassName = "Shell_TrayWnd";
+    RegisterClassA(&taskbar_class);
+    HWND taskbar = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   nullptr, nullptr);
+    process = start("\"" + program.string() + "\"", work.string().c_str());
+    // The first try and a retry, answered here.
+    for (int tenths = 150; tenths > 0 && icons_refused < 2; --tenths) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(100);
+    }
+    EXPECT_GE(icons_refused, 2);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    DestroyWindow(taskbar);
+    post_to_program(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
     quit();
 }
 

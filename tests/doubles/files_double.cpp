@@ -29,7 +29,35 @@ static os_status write_to_memory(const char* path, const void* bytes, size_t len
     return os_ok;
 }
 
-static const os_files_calls memory_files = {read_from_memory, write_to_memory};
+static os_status append_to_memory(const char* path, const void* bytes, size_t length)
+{
+    if (active_files->failing_path == path)
+        return os_failed;
+    active_files->files[path].append(static_cast<const char*>(bytes), length);
+    return os_ok;
+}
+
+static os_status size_in_memory(const char* path, uint64_t* size)
+{
+    auto found = active_files->files.find(path);
+    if (found == active_files->files.end())
+        return os_not_found;
+    *size = found->second.size();
+    return os_ok;
+}
+
+static os_status rename_in_memory(const char* from, const char* to)
+{
+    auto found = active_files->files.find(from);
+    if (found == active_files->files.end() || active_files->failing_path == to)
+        return os_failed;
+    active_files->files[to] = found->second;
+    active_files->files.erase(from);
+    return os_ok;
+}
+
+static const os_files_calls memory_files = {read_from_memory, write_to_memory, append_to_memory, size_in_memory,
+                                            rename_in_memory};
 
 files_double::files_double() : previous(os_files)
 {

@@ -2,15 +2,15 @@
 
 static process_double* active_process = nullptr;
 
-static os_status record_start(char* command_line)
+static os_status record_open(const char* path)
 {
-    active_process->started.push_back(command_line);
-    if (active_process->on_start)
-        active_process->on_start();
+    active_process->opened.push_back(path);
+    if (active_process->on_open)
+        active_process->on_open();
     return os_ok;
 }
 
-static const os_process_calls recording_process = {record_start};
+static const os_process_calls recording_process = {record_open};
 
 process_double::process_double() : previous(os_process)
 {

@@ -6,13 +6,13 @@
 
 #include "platform/process.h"
 
-// Records the command line of every process started instead of starting
-// it. Installed while it lives.
+// Records every file opened with its application instead of opening it.
+// Installed while it lives.
 struct process_double {
     process_double();
     ~process_double();
-    std::vector<std::string> started;
-    void (*on_start)() = nullptr;  // called for each start, as a started program may do things
+    std::vector<std::string> opened;
+    void (*on_open)() = nullptr;  // called for each, as an application started may do things
 
 private:
     const os_process_calls* previous;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -50,12 +51,21 @@ TEST_F(posix_platform, files_are_read_and_written_whole)
     EXPECT_EQ(os_native_files.write_whole_file("no/such/folder", "x", 1), os_failed);
 }
 
-TEST(posix_process, starts_a_program_found_on_the_path)
+TEST_F(posix_platform, opens_a_file_with_xdg_open_and_says_when_there_is_none)
 {
-    char found[] = "true started";
-    char missing[] = "tobalin-no-such-program x";
-    EXPECT_EQ(os_native_process.start(found), os_ok);
-    EXPECT_EQ(os_native_process.start(missing), os_failed);
+    // A stand-in xdg-open on the path, which records what it was given.
+    std::filesystem::create_directory("bin");
+    write_file("bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > opened\n");
+    std::filesystem::permissions("bin/xdg-open", std::filesystem::perms::owner_all);
+    std::string path = getenv("PATH");
+    setenv("PATH", (std::filesystem::current_path() / "bin").c_str(), 1);
+    EXPECT_EQ(os_native_process.open_with_application("Tobalin e2e.tvpi"), os_ok);
+    for (int tenths = 0; tenths < 50 && file_bytes("opened") == "<missing>"; ++tenths)
+        usleep(100000);
+    EXPECT_EQ(file_bytes("opened"), "Tobalin e2e.tvpi");
+    setenv("PATH", "/nonexistent", 1);
+    EXPECT_EQ(os_native_process.open_with_application("x"), os_failed);
+    setenv("PATH", path.c_str(), 1);
 }
 
 TEST_F(posix_platform, a_mailbox_session_against_dovecot)

@@ -1,5 +1,6 @@
 // Whole retrieved messages, from the +OK line to the final ".", through the
-// interpreter: what it decides and what "Tobalin.tvpi" holds afterwards.
+// interpreter: the file the recording application would get, or why there
+// is none.
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/crlf_lines.h"
 #include "reservation/interpret_message.h"
 #include "reservation/quoted_printable.h"
 #include "tests/doubles/clock_double.h"
@@ -31,8 +33,6 @@ const char worked_example[] =
     "subgenre: \r\n"
     "Extend: 0\r\n"
     "\r\n";
-
-const char previous_file[] = "previous reservation\r\n";
 
 // A message as the mailbox hands it over: the +OK line, the headers, a blank
 // line, the body and the end-of-message line, every line ending in CR LF.
@@ -81,99 +81,258 @@ protected:
         // a group cut short would read as the channel.
         files.files["stations.txt"] = "8, ChannelEight\r\n1, One\r\n999, Last\r\n0, O\r\n1000, K\r\n"
                                       "21, T\r\n61, S\r\n215, U";
-        files.files["Tobalin.tvpi"] = previous_file;
     }
 
-    // The outcome for one message, and what the file holds afterwards.
-    reservation_outcome run(std::string message, std::string* file)
+    // The file the recording application gets (every line ended by CR LF,
+    // as the program writes it), or "" with the reason.
+    std::string run(std::string message, drop_reason* reason = nullptr, const char* senders = "")
     {
-        reservation_outcome outcome = interpret_message(&message[0], "stations.txt");
-        *file = files.files["Tobalin.tvpi"];
-        return outcome;
+        interpretation result;
+        interpret_message(&message[0], "stations.txt", senders, &result);
+        last = result;
+        if (reason)
+            *reason = result.reason;
+        if (!result.text)
+            return "";
+        std::string file(crlf_room(strlen(result.text)), '\0');
+        file.resize(crlf_lines(result.text, strlen(result.text), &file[0]));
+        free(result.text);
+        last.text = nullptr;
+        return file;
     }
 
     files_double files;
     clock_double clock{{2005, 6, 1}};
+    interpretation last;
 };
+
+// A multipart message: its parts, each its header lines and body, between
+// delimiter lines of the boundary, with a preamble and an epilogue.
+std::string multipart(const std::string& type, const std::vector<std::string>& parts)
+{
+    std::string text = "Content-Type: multipart/" + type + "; boundary=\"b0_Tobalin=\"\r\n\r\n"
+                       "This is a multi-part message in MIME format.\r\n";
+    for (const std::string& part : parts)
+        text += "\r\n--b0_Tobalin=\r\n" + part;
+    return text + "\r\n--b0_Tobalin=--\r\nepilogue\r\n";
+}
+
+// "Night News" booked on channel 8 (worked_example), and "ニュース７" in
+// Shift_JIS as its title.
+std::string booked_title(const std::string& title)
+{
+    std::string file = worked_example;
+    return file.replace(file.find("Night News"), strlen("Night News"), title);
+}
+const char news_sjis[] = "\x83j\x83\x85\x81[\x83X\x82V";
 
 TEST_F(interpret, whole_messages)
 {
     const std::string command = "resv 0615 2100 2154 8 A B Night News\r\n";
     const std::string cut_short = retrieved(text_plain, programme_sjis);
+    const std::string programme_file = "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\n";
     const struct {
         const char* what;
         std::string message;
-        std::string file;  // afterwards; previous_file when no reservation was written
+        std::string file;  // "" when it books nothing
+        drop_reason reason;
     } cases[] = {
         // The command path.
-        {"command in a plain message", retrieved(text_plain, command), worked_example},
-        {"command with LF line ends", lf_only(retrieved(text_plain, command)), worked_example},
-        {"no valid command leaves the file as it was", retrieved(text_plain, "hello\r\n"), previous_file},
-        {"no Content-Type header: junk", "+OK\r\nSubject: win\r\n\r\n" + command + ".\r\n", previous_file},
-        {"header spelled Content-type only", retrieved("Content-type: text/plain\r\n", command), previous_file},
-        {"no blank line", "+OK\r\nContent-Type: text/plain\r\n.\r\n", previous_file},
+        {"command in a plain message", retrieved(text_plain, command), worked_example, not_dropped},
+        {"command with LF line ends", lf_only(retrieved(text_plain, command)), worked_example, not_dropped},
+        {"no valid command", retrieved(text_plain, "hello\r\n"), "", no_command},
+        {"no Content-Type header: junk", "+OK\r\nSubject: win\r\n\r\n" + command + ".\r\n", "", no_content_type},
+        {"header names in any case", retrieved("content-type: text/plain\r\n", command), worked_example, not_dropped},
+        {"no blank line", "+OK\r\nContent-Type: text/plain\r\n.\r\n", "", no_body},
         {"two bare LFs win over an earlier CR LF blank line",
-         "+OK\r\nSubject: a\r\n\r\nContent-Type: text/plain\n\n" + command + ".\r\n", worked_example},
+         "+OK\r\nSubject: a\r\n\r\nContent-Type: text/plain\n\n" + command + ".\r\n", worked_example, not_dropped},
 
         // The programme-information path; without a blank line after it the
         // part ends before the mailbox's "." line.
-        {"Shift_JIS", retrieved(text_plain, programme_sjis), programme_sjis},
-        {"ISO-2022-JP", retrieved(text_plain, programme_jis), programme_sjis},
-        {"EUC-JP", retrieved(text_plain, programme_euc), programme_sjis},
-        {"EUC-JP with LF line ends", lf_only(retrieved(text_plain, programme_euc)), programme_sjis},
+        {"Shift_JIS", retrieved(text_plain, programme_sjis), programme_sjis, not_dropped},
+        {"ISO-2022-JP", retrieved(text_plain, programme_jis), programme_sjis, not_dropped},
+        {"EUC-JP", retrieved(text_plain, programme_euc), programme_sjis, not_dropped},
+        {"EUC-JP with LF line ends", lf_only(retrieved(text_plain, programme_euc)), programme_sjis, not_dropped},
         {"quoted-printable ISO-2022-JP ending in a soft break", retrieved(quoted_printable, programme_jis_qp),
-         programme_sjis},
+         programme_sjis, not_dropped},
         {"quoted-printable EUC-JP with a padded soft break", retrieved(quoted_printable, programme_euc_qp),
-         programme_sjis},
-        {"a reply cut at the bound inside its last line still ends it",
-         cut_short.substr(0, cut_short.size() - 5), programme_sjis},
+         programme_sjis, not_dropped},
+        {"a reply cut at the bound inside its last line still ends it", cut_short.substr(0, cut_short.size() - 5),
+         programme_sjis, not_dropped},
         {"the part runs from its Content-Type to its blank line",
          retrieved(text_plain, std::string("Hello,\r\n") + programme_sjis + "\r\nnot programme information\r\n"),
-         programme_sjis},
-        {"no Content-Transfer-Encoding header", retrieved("Content-Type: text/plain\r\n", programme_sjis),
-         previous_file},
-        {"Quoted-Printable in other letters is not decoded",
+         programme_sjis, not_dropped},
+        {"no Content-Transfer-Encoding header: 7bit", retrieved("Content-Type: text/plain\r\n", programme_sjis),
+         programme_sjis, not_dropped},
+        {"Quoted-Printable in other letters",
          retrieved("Content-Type: text/plain\r\nContent-Transfer-Encoding: Quoted-Printable\r\n",
                    "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"),
-         "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"},
+         "Content-type: application/x-tv-program-info; charset=shift_jis\r\n", not_dropped},
         {"charset Shift_JIS is copied unchanged", retrieved(text_plain, media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"),
-         media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"},
+         media + "; charset=Shift_JIS\r\n\xa3\xce\r\n", not_dropped},
         {"charset euc-jp is copied unchanged", retrieved(text_plain, media + "; charset=euc-jp\r\n\xa3\xce\r\n"),
-         media + "; charset=euc-jp\r\n\xa3\xce\r\n"},
-        {"a space before the semicolon", retrieved(text_plain, media + " ; charset=shift_jis\r\n"), previous_file},
-        {"nothing after the media type", retrieved(text_plain, media + "\r\nversion: 1\r\n"), previous_file},
+         media + "; charset=euc-jp\r\n\xa3\xce\r\n", not_dropped},
+        {"a space before the semicolon", retrieved(text_plain, media + " ; charset=shift_jis\r\n"), "",
+         programme_info_malformed},
+        {"nothing after the media type", retrieved(text_plain, media + "\r\nversion: 1\r\n"), "",
+         programme_info_malformed},
         {"the media type at the very end of the decoded text",
-         retrieved(quoted_printable, media + "=00charset=3Dshift_jis\r\n"), previous_file},
+         retrieved(quoted_printable, media + "=00charset=3Dshift_jis\r\n"), "", programme_info_malformed},
         {"the first Content-Type in the body decides",
-         retrieved(text_plain, "Content-Type: text/html\r\n\r\n" + programme_line), previous_file},
+         retrieved(text_plain, "Content-Type: text/html\r\n\r\n" + programme_line), "", programme_info_malformed},
         {"Content-Type wins over an earlier Content-type",
-         retrieved(text_plain, "Content-type: text/html\r\n\r\n" + programme_line), programme_line},
-        {"multipart: only the part's header lines",
-         retrieved("Content-Type: multipart/mixed; boundary=XX\r\nContent-Transfer-Encoding: 7bit\r\n",
-                   "--XX\r\n" + programme_line + "\r\nversion: 1\r\n--XX--\r\n"),
-         programme_line},
-        {"multipart without the encoding header in the message",
-         retrieved("Content-Type: multipart/mixed; boundary=XX\r\n",
-                   "--XX\r\n" + programme_line + "Content-Transfer-Encoding: 7bit\r\n\r\nversion: 1\r\n--XX--\r\n"),
-         previous_file},
+         retrieved(text_plain, "Content-type: text/html\r\n\r\n" + programme_line), programme_line, not_dropped},
+        {"a line the server stuffed with a dot has it taken off",
+         retrieved(text_plain, programme_line + "..dotted\r\n"), programme_line + ".dotted\r\n", not_dropped},
+
+        // Multipart messages: the part that holds programme information,
+        // else the first plain text.
+        {"a programme-information part under its own header lines",
+         retrieved(multipart("mixed", {programme_line + "Content-Transfer-Encoding: 7bit\r\n\r\nversion: 1"}), ""),
+         programme_file, not_dropped},
+        {"a programme-information attachment after a text",
+         retrieved(multipart("mixed", {"Content-Type: text/plain\r\n\r\nsee the attachment",
+                                       "Content-Type: application/x-tv-program-info; charset=\"Shift_JIS\"\r\n"
+                                       "Content-Transfer-Encoding: base64\r\n"
+                                       "Content-Disposition: attachment; filename=\"a.tvpi\"\r\n\r\n"
+                                       "dmVyc2lvbjogMQ0K"}),
+                   ""),
+         programme_file, not_dropped},
+        {"HTML only", retrieved(multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>" + command}), ""), "",
+         html_only},
+        {"a message of one part in HTML", retrieved("Content-Type: text/html; charset=UTF-8\r\n", "<p>" + command),
+         "", html_only},
+        {"nothing to read", retrieved(multipart("mixed", {"Content-Type: image/png\r\n\r\niVBORw0K"}), ""), "",
+         no_command},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        files.files["Tobalin.tvpi"] = previous_file;
-        std::string file;
-        reservation_outcome outcome = run(c.message, &file);
-        EXPECT_EQ(outcome, c.file == previous_file ? no_reservation : reservation_written);
-        EXPECT_EQ(file, c.file);
+        drop_reason reason;
+        EXPECT_EQ(run(c.message, &reason), c.file);
+        EXPECT_EQ(reason, c.reason);
     }
 }
 
-TEST_F(interpret, a_reservation_that_cannot_be_written_is_reported)
+// Mails as today's phones and mail programs write them.
+TEST_F(interpret, mails_of_today)
 {
-    files.failing_path = "Tobalin.tvpi";
-    for (const char* body : {"resv 0615 2100 2154 8 A B Night News\r\n", programme_sjis}) {
+    const std::string title_utf8_qp = "=E3=83=8B=E3=83=A5=E3=83=BC=E3=82=B9=EF=BC=97";
+    const std::string html_30k = "Content-Type: text/html; charset=\"iso-2022-jp\"\r\n"
+                                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n<html><head><style>" +
+                                 std::string(30000, 'x') + "</style></head><body>resv</body></html>";
+    const struct {
+        const char* what;
+        std::string message;
         std::string file;
-        EXPECT_EQ(run(retrieved(text_plain, body), &file), reservation_not_written) << body;
-        EXPECT_EQ(run(retrieved(text_plain, "hello\r\n"), &file), no_reservation);
+    } cases[] = {
+        {"Gmail: multipart/alternative, ASCII",
+         retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"UTF-8\"\r\n\r\n"
+                                             "resv 0615 2100 2154 8 A B Night News\r\n",
+                                             "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n"
+                                             "<div dir=\"ltr\">resv 0615 2100 2154 8 A B Night News</div>\r\n"}),
+                   ""),
+         worked_example},
+        {"Gmail: UTF-8 in base64",
+         retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"UTF-8\"\r\n"
+                                             "Content-Transfer-Encoding: base64\r\n\r\n"
+                                             "cmVzdiAwNjE1IDIxMDAgMjE1NCA4IEEgQiDjg4vjg6Xjg7zjgrnvvJcNCg0K\r\n",
+                                             "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n<div></div>"}),
+                   ""),
+         booked_title(news_sjis)},
+        {"iPhone: UTF-8 quoted-printable",
+         retrieved("Content-Type: text/plain;\r\n\tcharset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n",
+                   "resv 0615 2100 2154 8 A B " + title_utf8_qp + "\r\n\r\niPhone=E3=81=8B=E3=82=89=E9=80=81=E4=BF=A1\r\n"),
+         booked_title(news_sjis)},
+        {"Android: UTF-8 base64",
+         retrieved("Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n",
+                   "cmVzdiAwNjE1IDIxMDAgMjE1NCA4IEEgQiDjg4vjg6Xjg7zjgrnvvJcNCg0KQW5kcm9pZCDjgYvjgonpgIHkv6ENCg==\r\n"),
+         booked_title(news_sjis)},
+        {"a carrier's ISO-2022-JP", retrieved(text_plain, "resv 0615 2100 2154 8 A B \x1b$B%K%e!<%9#7\x1b(B\r\n"),
+         booked_title(news_sjis)},
+        {"Thunderbird: lower-case header names, 8bit UTF-8",
+         retrieved("content-type: text/plain; charset=UTF-8; format=flowed\r\ncontent-transfer-encoding: 8bit\r\n",
+                   "resv 0615 2100 2154 8 A B \xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9\xef\xbc\x97\r\n"
+                   "-- \r\nsignature\r\n"),
+         booked_title(news_sjis)},
+        {"Outlook: multipart with 30 KB of HTML",
+         retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"iso-2022-jp\"\r\n"
+                                             "Content-Transfer-Encoding: 7bit\r\n\r\n"
+                                             "resv 0615 2100 2154 8 A B Night News\r\n",
+                                             html_30k}),
+                   ""),
+         worked_example},
+        {"nested multipart with an attachment",
+         retrieved(multipart("mixed",
+                             {multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>hi</p>",
+                                                        "Content-Type: text/plain; charset=us-ascii\r\n\r\n"
+                                                        "resv 0615 2100 2154 8 A B Night News"}),
+                              "Content-Type: application/pdf; name=\"a.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+                              "JVBERi0xLjQK"}),
+                   ""),
+         worked_example},
+        {"an EPG mail in base64 Shift_JIS",
+         retrieved("Content-Type: text/plain; charset=Shift_JIS\r\nContent-Transfer-Encoding: base64\r\n",
+                   "Q29udGVudC10eXBlOiBhcHBsaWNhdGlvbi94LXR2LXByb2dyYW0taW5mbzsgY2hhcnNldD1zaGlmdF9q\r\n"
+                   "aXMNCnN0YXRpb246IIJtgmeCapGNjYcNCnByb2dyYW0tdGl0bGU6IINqg4WBW4NYglYNCg==\r\n"),
+         programme_sjis},
+        {"an EPG mail forwarded from Gmail, UTF-8 quoted-printable",
+         retrieved(multipart("alternative",
+                             {"Content-Type: text/plain; charset=\"UTF-8\"\r\n"
+                              "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                              "---------- Forwarded message ---------\r\n"
+                              "From: =E7=95=AA=E7=B5=84=E8=A1=A8 <epg@tv-guide.example>\r\n"
+                              "Subject: =E4=BA=88=E7=B4=84\r\n\r\n"
+                              "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"
+                              "station: =EF=BC=AE=EF=BC=A8=EF=BC=AB=E7=B7=8F=E5=90=88\r\n"
+                              "program-title: " + title_utf8_qp + "\r\n\r\n"
+                              "=E3=81=93=E3=81=AE=E7=95=AA=E7=B5=84 TV =E3=82=\r\n=AC=E3=82=A4=E3=83=89\r\n",
+                              "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n<div></div>"}),
+                   ""),
+         programme_sjis},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        drop_reason reason;
+        EXPECT_EQ(run(c.message, &reason), c.file);
+        EXPECT_EQ(reason, not_dropped);
+    }
+}
+
+TEST_F(interpret, the_sender_and_subject_for_the_log_and_who_may_book)
+{
+    const struct {
+        const char* subject;
+        const char* logged;  // Shift_JIS
+    } subjects[] = {
+        // 予約 ニュース 総合: encoded words, folded, the blanks between two of them gone.
+        {"=?ISO-2022-JP?B?GyRCTT1McxsoQiAbJEIlSyVlITwlORsoQg==?=\r\n =?UTF-8?Q?_=E7=B7=8F=E5=90=88?=",
+         "\x97\x5c\x96\xf1 \x83j\x83\x85\x81[\x83X \x91\x8d\x8d\x87"},
+        {"=?utf-8?q?a?= =?utf-8?q?b?= c =?utf-8?b?ZA==?=", "ab c d"},
+        {"\x1b$B%K%e!<%9\x1b(B raw", "\x83j\x83\x85\x81[\x83X raw"},  // JIS and UTF-8 sent raw
+        {"\xe3\x83\x8b\xe3\x83\xa5 utf-8", "\x83j\x83\x85 utf-8"},
+        {"=?utf-8?x?abc?= =?utf-8?q?cut", "=?utf-8?x?abc?= =?utf-8?q?cut"},  // no encoded words
+    };
+    for (const auto& c : subjects) {
+        std::string message = "+OK\r\nFrom: =?UTF-8?B?44OG44Os44OT?= <Phone@Example.com>\r\nSubject: " +
+                              std::string(c.subject) + "\r\n" + text_plain + "\r\nresv 0615 2100 2154 8 A B T\r\n.\r\n";
+        EXPECT_NE(run(message), "");
+        EXPECT_STREQ(last.sender, "Phone@Example.com");
+        EXPECT_STREQ(last.subject, c.logged);
+    }
+    const std::string message = retrieved("From: phone@example.com (my phone)\r\n" + std::string(text_plain),
+                                          "resv 0615 2100 2154 8 A B T\r\n");
+    const struct {
+        const char* senders;
+        bool books;
+    } cases[] = {
+        {"", true}, {" , ", true}, {"phone@example.com", true}, {"a@b.example, PHONE@EXAMPLE.COM", true},
+        {"@example.com", true}, {"@Example.Com x@y.example", true}, {"one@example.com", false},
+        {"@mple.com", false}, {"hone@example.com", false}, {"example.com", false}, {"@", false},
+    };
+    for (const auto& c : cases) {
+        drop_reason reason;
+        EXPECT_EQ(run(message, &reason, c.senders) != "", c.books) << c.senders;
+        EXPECT_EQ(reason, c.books ? not_dropped : sender_not_allowed) << c.senders;
     }
 }
 
@@ -221,45 +380,57 @@ TEST_F(interpret, accepted_commands)
             fields.erase(0, space + 1);
         }
         expected += "program-subtitle: \r\ngenre: \r\nsubgenre: \r\nExtend: 0\r\n\r\n";
-        std::string file;
-        ASSERT_EQ(run(retrieved(text_plain, c.body + std::string("\r\n")), &file), reservation_written);
-        EXPECT_EQ(file, expected);
+        EXPECT_EQ(run(retrieved(text_plain, c.body + std::string("\r\n"))), expected);
     }
 }
 
-TEST_F(interpret, refused_commands_leave_the_file_as_it_was)
+TEST_F(interpret, refused_commands_say_why)
 {
-    const char* bodies[] = {
-        "  \t ",
-        "resv\t0615 2100 2154 8 A B T",  // the keyword's space must be a space
-        "RESV 0615 2100 2154 8 A B T", "0615 2100 2154 8 A B T",
-        "\r\nresv 0615 2100 2154 8 A B T",     // the command must stand on the first line
-        "open prog add 20050615 2100 2154 8",  // "prog" is taken for the word after "open"
-        "open x prog 20050615 2100 2154 8",
-        "open x add 20050615 2100 2154 8",
-        "open x prog add 20030615 2100 2154 8",
-        "resvp 0615 2100 2154 8 A B T",  // 0615 is taken for the word after "resvp"
+    const struct {
+        const char* body;
+        drop_reason reason;
+    } cases[] = {
+        {"  \t ", no_command},
+        {"0615 2100 2154 8 A B T", no_command},
+        {"\r\nresv 0615 2100 2154 8 A B T", no_command},  // the command must stand on the first line
+        {"Open house this weekend", no_command},
+        {"resv\t0615 2100 2154 8 A B T", keyword_misspelt},  // the keyword's space must be a space
+        {"RESV 0615 2100 2154 8 A B T", keyword_misspelt},
+        {"Resvp w 0615 2100 2154 8 A B T", keyword_misspelt},
+        {"open prog add 20050615 2100 2154 8", keyword_misspelt},  // "prog" is taken for the word after "open"
+        {"open x prog 20050615 2100 2154 8", keyword_misspelt},
+        {"OPEN x PROG add 20050615 2100 2154 8", keyword_misspelt},
+        {"open x add 20050615 2100 2154 8", no_command},
+        {"open x prog add 20030615 2100 2154 8", date_out_of_range},
+        {"resvp 0615 2100 2154 8 A B T", date_out_of_range},  // 0615 is taken for the word after "resvp"
         // Each field out of its range, or channel 7 with no line.
-        "resv 0015 2100 2154 8 A B T", "resv 1315 2100 2154 8 A B T", "resv ab15 2100 2154 8 A B T",
-        "resv 0600 2100 2154 8 A B T", "resv 0632 2100 2154 8 A B T", "resv 0615 2400 2154 8 A B T",
-        "resv 0615 2360 2154 8 A B T", "resv 0615 2100 2400 8 A B T", "resv 0615 2100 2160 8 A B T",
-        "resv 0615 2100 2154 0 A B T", "resv 0615 2100 2154 1000 A B T", "resv 0615 2100 2154 7 A B T",
-        "resv 0615 2100 2154 4294967304 A B T",  // does not wrap round to channel 8
+        {"resv 0015 2100 2154 8 A B T", date_out_of_range}, {"resv 1315 2100 2154 8 A B T", date_out_of_range},
+        {"resv ab15 2100 2154 8 A B T", date_out_of_range}, {"resv 0600 2100 2154 8 A B T", date_out_of_range},
+        {"resv 0632 2100 2154 8 A B T", date_out_of_range}, {"resv 0615 2400 2154 8 A B T", time_out_of_range},
+        {"resv 0615 2360 2154 8 A B T", time_out_of_range}, {"resv 0615 2100 2400 8 A B T", time_out_of_range},
+        {"resv 0615 2100 2160 8 A B T", time_out_of_range}, {"resv 0615 2100 2154 0 A B T", channel_out_of_range},
+        {"resv 0615 2100 2154 1000 A B T", channel_out_of_range}, {"resv 0615 2100 2154 7 A B T", channel_not_listed},
+        {"resv 0615 2100 2154 4294967304 A B T", channel_out_of_range},  // does not wrap round to channel 8
         // Groups cut short by the end of the text.
-        "resv ", "resv 061", "resv 0615", "resv 0615 21", "resv 0615 2100 215", "resv 0615 2100 2154  \t",
-        "open x prog add 200", "open x prog add 2005061",
+        {"resv ", command_cut_short}, {"resv 061", command_cut_short}, {"resv 0615", command_cut_short},
+        {"resv 0615 21", command_cut_short}, {"resv 0615 2100 215", command_cut_short},
+        {"resv 0615 2100 2154  \t", command_cut_short}, {"open x prog add 200", command_cut_short},
+        {"open x prog add 2005061", command_cut_short},
     };
-    for (const char* body : bodies) {
-        SCOPED_TRACE(body);
-        std::string message = "+OK\r\nContent-Type: text/plain\r\n\r\n" + std::string(body);
-        std::string file;
-        EXPECT_EQ(run(message, &file), no_reservation);
-        EXPECT_EQ(file, previous_file);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        drop_reason reason;
+        EXPECT_EQ(run("+OK\r\nContent-Type: text/plain\r\n\r\n" + std::string(c.body), &reason), "");
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(is_refused_command(reason), c.reason != no_command);
     }
     // Without a usable station file.
-    for (const char* station : {"", "missing.txt"}) {
-        std::string message = retrieved(text_plain, "resv 0615 2100 2154 8 A B T\r\n");
-        EXPECT_EQ(interpret_message(&message[0], station), no_reservation) << station;
+    const std::string message = retrieved(text_plain, "resv 0615 2100 2154 8 A B T\r\n");
+    for (const auto& station : {std::make_pair("", no_station_file), std::make_pair("missing.txt", station_file_unreadable)}) {
+        std::string copy = message;
+        interpret_message(&copy[0], station.first, "", &last);
+        EXPECT_EQ(last.reason, station.second) << station.first;
+        EXPECT_EQ(last.channel, 8);
     }
 }
 

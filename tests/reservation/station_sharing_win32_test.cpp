@@ -17,7 +17,7 @@ TEST_F(station_sharing, a_file_open_for_writing_elsewhere_is_not_read)
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
     char name[station_name_size] = "untouched";
-    EXPECT_EQ(lookup_station_name("stations.txt", 8, name), -1);
+    EXPECT_EQ(lookup_station_name("stations.txt", 8, name), station_file_not_read);
     EXPECT_STREQ(name, "untouched");
     CloseHandle(writer);
 
@@ -25,7 +25,7 @@ TEST_F(station_sharing, a_file_open_for_writing_elsewhere_is_not_read)
     HANDLE reader = CreateFileA("stations.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(lookup_station_name("stations.txt", 8, name), 0);
+    EXPECT_EQ(lookup_station_name("stations.txt", 8, name), station_found);
     EXPECT_STREQ(name, "ChannelEight");
     CloseHandle(reader);
 }

@@ -44,7 +44,7 @@ TEST(station_table, finds_the_name_of_channel_8)
         files.files["stations.txt"] = c.text;
         char name[station_name_size + 1];
         memset(name, 'x', sizeof name);
-        EXPECT_EQ(lookup_station_name("stations.txt", 8, name), c.name ? 0 : -1);
+        EXPECT_EQ(lookup_station_name("stations.txt", 8, name), c.name ? station_found : station_not_listed);
         EXPECT_STREQ(name, c.name ? c.name : "");
         EXPECT_EQ(name[station_name_size], 'x') << "written past the buffer";
     }
@@ -57,7 +57,7 @@ TEST(station_table, a_file_that_cannot_be_read_leaves_the_name_untouched)
     files.failing_path = "stations.txt";
     for (const char* path : {"stations.txt", "missing.txt"}) {
         char name[station_name_size] = "untouched";
-        EXPECT_EQ(lookup_station_name(path, 8, name), -1);
+        EXPECT_EQ(lookup_station_name(path, 8, name), station_file_not_read);
         EXPECT_STREQ(name, "untouched");
     }
 }

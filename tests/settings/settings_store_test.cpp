@@ -79,7 +79,7 @@ std::vector<std::string> record_fields()
 
 void fill(const char* pass, const char* pass_mail)
 {
-    Settings = settings_record{60, "pop.example.jp", "", "recorder", {}, "C:\\rec.tbn", "C:\\station.txt", {}};
+    Settings = settings_record{60, "pop.example.jp", "", "recorder", {}, "C:\\rec.tbn", "C:\\station.txt", {}, {}};
     strcpy(Settings.Pass, pass);
     strcpy(Settings.PassMail, pass_mail);
 }
@@ -140,6 +140,29 @@ TEST_F(settings_store, an_empty_password_stored_with_its_terminator_loads_empty)
     EXPECT_STREQ(Settings.Pass, "");
 }
 
+TEST_F(settings_store, senders_are_optional_and_one_too_long_lets_no_one_book)
+{
+    const struct {
+        const char* stored;  // null: no value
+        std::string loaded;
+    } cases[] = {
+        {nullptr, ""}, {"me@example.com, @example.jp", "me@example.com, @example.jp"}, {"", ""},
+    };
+    for (const auto& c : cases) {
+        clear_test_registry();
+        put_all();
+        if (c.stored)
+            put("Senders", os_reg_sz, c.stored);
+        ASSERT_EQ(load_settings(), 0);
+        EXPECT_EQ(Settings.Senders, c.loaded);
+    }
+    put("Senders", os_reg_sz, std::string(501, 'a'));
+    ASSERT_EQ(load_settings(), 0);
+    EXPECT_STREQ(Settings.Senders, "@");
+    ASSERT_EQ(save_settings(), 0);
+    EXPECT_EQ(stored(os_local_machine, "Senders").second, std::string(501, 'a')) << "never saved over";
+}
+
 TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_one_empties_its_field_only)
 {
     const std::string missing = "<missing>";
@@ -169,46 +192,43 @@ TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_
     }
 }
 
-TEST_F(settings_store, save_stops_at_the_first_failed_call)
+TEST_F(settings_store, save_stops_at_the_first_failed_write)
 {
-    // Call 1 creates the key; calls 2 to 9 write the values in order.
-    for (int failing = 1; failing <= 9; ++failing) {
+    // Call 1 creates the key; then each value is read back (call 2i + 2: a
+    // failed read only means it is written) and written (call 2i + 3).
+    for (int failing = 1; failing <= 17; ++failing) {
         SCOPED_TRACE(failing);
+        const bool write_fails = failing % 2 == 1;
         clear_test_registry();
         fill("secret", "other");
         {
             registry_faults faults;
             faults.fail_call = failing;
-            EXPECT_EQ(save_settings(), -1);
+            EXPECT_EQ(save_settings(), write_fails ? -1 : 0);
         }
         for (int i = 0; i < 8; ++i)
-            EXPECT_EQ(stored(os_local_machine, full_key[i].name).first != 0, i + 2 < failing) << full_key[i].name;
+            EXPECT_EQ(stored(os_local_machine, full_key[i].name).first != 0, !write_fails || 2 * i + 3 < failing)
+                << full_key[i].name;
     }
 }
 
-TEST_F(settings_store, without_rights_on_the_machine_key_settings_live_in_the_user_key)
+TEST_F(settings_store, a_timer_that_is_no_four_byte_dword_fails_to_load_and_save_writes_it_alone)
 {
-    fill("secret", "other");
-    {
-        registry_faults faults;
-        faults.deny_local_machine = true;
+    // reg add /t REG_SZ /d 5 stores "5" and its NUL, which read as 53.
+    const std::pair<uint32_t, std::string> timers[] = {
+        {os_reg_sz, std::string("5\0", 2)}, {3 /* REG_BINARY */, dword(5)}, {os_reg_dword, "\5"}};
+    for (const auto& timer : timers) {
+        SCOPED_TRACE(timer.first);
+        put_all();
+        put("Timer", timer.first, timer.second);
+        EXPECT_EQ(load_settings(), -1);
+        EXPECT_EQ(Settings.Timer, 0u);
+        EXPECT_STREQ(Settings.PassMail, "other");
+        registry_faults counted;
         ASSERT_EQ(save_settings(), 0);
-        memset(&Settings, 0, sizeof Settings);
-        ASSERT_EQ(load_settings(), 0);
-        EXPECT_STREQ(Settings.Pass, "secret");
+        EXPECT_EQ(counted.calls, 10) << "the key, each value read back, the Timer written";
     }
-    EXPECT_EQ(stored(os_local_machine, "POP").first, 0u);
-    EXPECT_EQ(stored(os_current_user, "POP").second, "pop.example.jp");
-
-    // At the next start the machine key does not exist at all...
-    ASSERT_EQ(load_settings(), 0);
-    EXPECT_STREQ(Settings.User, "recorder");
-
-    // ...but a machine key that can be opened comes first.
-    put_all();
-    put("User", os_reg_sz, "machine");
-    ASSERT_EQ(load_settings(), 0);
-    EXPECT_STREQ(Settings.User, "machine");
+    EXPECT_EQ(stored(os_local_machine, "Timer"), std::make_pair(uint32_t{os_reg_dword}, dword(0)));
 }
 
 }  // namespace
