@@ -1,49 +1,47 @@
 #ifndef TOBALIN_PLATFORM_SOCKETS_H
 #define TOBALIN_PLATFORM_SOCKETS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/status.h"
 
 // The mailbox connection: Winsock 1.1 on Windows, BSD sockets elsewhere.
+// Once connecting has begun a socket never blocks: a call that would have
+// to wait says so (os_would_block), and `wait` is the one call that waits.
 
 // A socket as Winsock hands it out (a file descriptor elsewhere).
 typedef uintptr_t os_socket;
 constexpr os_socket os_no_socket = ~os_socket{0};  // INVALID_SOCKET
 
-// WSAEWOULDBLOCK: a connection under way, or a call that would have to wait.
-constexpr int os_would_block = 10035;
-
 enum os_wait_for { os_readable, os_writable };
 
 struct os_sockets_calls {
-    // WSAStartup asking for the given version; *granted is the version the
-    // library grants (the one asked for where there is nothing to start).
-    os_status (*startup)(uint16_t version, uint16_t* granted);
-    // WSACleanup, once for each startup that succeeded.
+    // Makes sockets usable, once for each session: on Windows, Winsock
+    // version 1.1, asked for and required as granted. cleanup follows each
+    // startup that succeeded.
+    os_status (*startup)();
     void (*cleanup)();
     // socket(AF_INET, SOCK_STREAM, IPPROTO_TCP); os_no_socket when refused.
     os_socket (*open_tcp)();
     // gethostbyname: the first IPv4 address of a host name or dotted
     // address, in network byte order.
     os_status (*resolve)(const char* host, uint32_t* address);
-    // connect to the address and a port in host byte order, without waiting
-    // for the connection: the socket no longer blocks from here on, so
-    // every wait is one made with `wait`. 0, or -1 with last_error telling
-    // why (os_would_block: the connection is under way).
-    int (*connect)(os_socket socket, uint32_t address, uint16_t port);
-    // WSAGetLastError after a call that returned -1; an error of the system
-    // elsewhere, os_would_block for its own word for it.
-    int (*last_error)();
-    // send, no flags: the count of bytes sent, or -1.
-    int (*send)(os_socket socket, const char* data, int length);
-    // recv, no flags: the count of bytes received, 0 when the peer has
-    // closed the connection, or -1.
-    int (*receive)(os_socket socket, char* data, int length);
-    // select on the one socket: 1 when it is readable (or writable), 0 when
-    // the milliseconds have passed first, -1 on an error. Waiting to write
-    // after a connection under way gives -1 when that connection failed.
-    int (*wait)(os_socket socket, os_wait_for what, uint32_t milliseconds);
+    // Begins connecting to the address and a port in host byte order: os_ok
+    // when connected at once; os_would_block while under way (a wait to
+    // write then ends it, in a connection or a failure); os_failed.
+    os_status (*connect)(os_socket socket, uint32_t address, uint16_t port);
+    // Sends what the socket takes now: os_ok with *sent from 1 to length;
+    // os_would_block when it takes nothing yet; os_failed.
+    os_status (*send)(os_socket socket, const char* data, size_t length, size_t* sent);
+    // Gives what has arrived: os_ok with *got from 1 to room; os_closed when
+    // the peer has closed the connection; os_would_block when nothing has
+    // arrived yet; os_failed.
+    os_status (*receive)(os_socket socket, char* data, size_t room, size_t* got);
+    // Waits until the socket is readable (or writable): os_ok; os_timed_out
+    // when the milliseconds have passed first; os_failed on an error, a
+    // connection under way that failed included.
+    os_status (*wait)(os_socket socket, os_wait_for what, uint32_t milliseconds);
     // closesocket.
     void (*close)(os_socket socket);
 };

@@ -11,6 +11,7 @@ enum os_status {
     os_timed_out = -4,  // a wait ran out before the other side did anything
     os_closed = -5,     // the other side ended the connection
     os_untrusted = -6,  // the server's certificate does not prove who it is
+    os_would_block = -7,  // a call on a socket that does not block would have had to wait
 };
 
 #endif

@@ -19,7 +19,6 @@ uint32_t pop3_timeout_ms = pop3_default_timeout_ms;
 
 namespace {
 
-const uint16_t winsock_version = 0x0101;
 const uint32_t reply_limit = pop3_message_limit;  // most bytes kept of one reply
 const uint32_t buffer_size = reply_limit + 1;     // each command, then its reply and a NUL
 // The rest of a reply beyond reply_limit is read and dropped, up to this
@@ -44,16 +43,10 @@ struct session {
 // The stream the conversation runs on: the socket itself, or the TLS
 // channel over it. Above these two calls nothing knows which.
 
-os_status plain_receive(os_socket socket, char* data, uint32_t room, uint32_t* got)
+os_status plain_receive(os_socket socket, char* data, size_t room, size_t* got)
 {
-    int ready = os_sockets->wait(socket, os_readable, pop3_timeout_ms);
-    if (ready != 1)
-        return ready == 0 ? os_timed_out : os_failed;
-    int count = os_sockets->receive(socket, data, static_cast<int>(room));
-    if (count <= 0)
-        return count == 0 ? os_closed : os_failed;
-    *got = static_cast<uint32_t>(count);
-    return os_ok;
+    os_status status = os_sockets->wait(socket, os_readable, pop3_timeout_ms);
+    return status == os_ok ? os_sockets->receive(socket, data, room, got) : status;
 }
 
 // One send takes a command this short; the loop covers a send that takes
@@ -62,17 +55,16 @@ os_status plain_receive(os_socket socket, char* data, uint32_t room, uint32_t* g
 os_status plain_send(os_socket socket, const char* data, size_t count)
 {
     while (count > 0) {
-        int sent = os_sockets->send(socket, data, static_cast<int>(count));
-        if (sent < 0 && os_sockets->last_error() == os_would_block) {
-            int ready = os_sockets->wait(socket, os_writable, pop3_timeout_ms);
-            if (ready == 1)
-                continue;
-            return ready == 0 ? os_timed_out : os_failed;
+        size_t sent = 0;
+        os_status status = os_sockets->send(socket, data, count, &sent);
+        if (status == os_would_block)
+            status = os_sockets->wait(socket, os_writable, pop3_timeout_ms);
+        else if (status == os_ok) {
+            data += sent;
+            count -= sent;
         }
-        if (sent <= 0)
-            return os_failed;
-        data += sent;
-        count -= static_cast<size_t>(sent);
+        if (status != os_ok)
+            return status;
     }
     return os_ok;
 }
@@ -86,17 +78,11 @@ void note_stream_failure(session* s, os_status status)
 // the connection failed, closed or stayed silent.
 uint32_t receive_some(session* s, char* data, uint32_t room)
 {
-    uint32_t got = 0;
-    os_status status;
-    if (s->tls) {
-        size_t tls_got = 0;
-        status = os_tls->receive(s->tls, data, room, pop3_timeout_ms, &tls_got);
-        got = static_cast<uint32_t>(tls_got);
-    } else {
-        status = plain_receive(s->socket, data, room, &got);
-    }
+    size_t got = 0;
+    os_status status = s->tls ? os_tls->receive(s->tls, data, room, pop3_timeout_ms, &got)
+                              : plain_receive(s->socket, data, room, &got);
     if (status == os_ok)
-        return got;
+        return static_cast<uint32_t>(got);
     note_stream_failure(s, status);
     return 0;
 }
@@ -283,9 +269,10 @@ pop3_result connect_to(session* s, const mailbox_server& server)
     uint32_t address;
     if (os_sockets->resolve(server.host, &address) != os_ok)
         return pop3_no_such_server;
-    if (os_sockets->connect(s->socket, address, server.port) != 0 &&
-        (os_sockets->last_error() != os_would_block ||
-         os_sockets->wait(s->socket, os_writable, pop3_timeout_ms) != 1))
+    os_status connected = os_sockets->connect(s->socket, address, server.port);
+    if (connected == os_would_block)
+        connected = os_sockets->wait(s->socket, os_writable, pop3_timeout_ms);
+    if (connected != os_ok)
         return pop3_no_connection;
     if (!server.tls)
         return pop3_ok;
@@ -340,13 +327,11 @@ pop3_result poll_mailbox(const char* server_entry, const char* account, const ch
     mailbox_server server;
     if (!parse_mailbox_server(server_entry, &server))
         return pop3_bad_server_entry;
-    uint16_t granted = 0;
-    if (os_sockets->startup(winsock_version, &granted) != os_ok)
+    if (os_sockets->startup() != os_ok)
         return pop3_no_connection;
     pop3_result result = pop3_no_connection;
     session s = {os_no_socket, nullptr, nullptr, 0, pop3_ok};
-    if (granted == winsock_version)
-        s.reply = static_cast<char*>(malloc(buffer_size));
+    s.reply = static_cast<char*>(malloc(buffer_size));
     if (s.reply)
         s.socket = os_sockets->open_tcp();
     if (s.socket != os_no_socket) {

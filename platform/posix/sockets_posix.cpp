@@ -11,19 +11,15 @@
 
 #include "platform/sockets.h"
 
-// The error of the last call that failed, kept at once: errno does not
-// survive the calls made before the caller asks.
-static int last_failure = 0;
-
-static int failed_with(int error)
+// What errno says of a call that failed.
+static os_status status_of(int error)
 {
-    last_failure = (error == EINPROGRESS || error == EWOULDBLOCK || error == EAGAIN) ? os_would_block : error;
-    return -1;
+    return error == EINPROGRESS || error == EWOULDBLOCK || error == EAGAIN ? os_would_block : os_failed;
 }
 
-static os_status startup(uint16_t version, uint16_t* granted)
+// There is nothing to start here.
+static os_status startup()
 {
-    *granted = version;
     return os_ok;
 }
 
@@ -45,38 +41,37 @@ static os_status resolve(const char* host, uint32_t* address)
     return os_ok;
 }
 
-static int connect_to(os_socket socket, uint32_t address, uint16_t port)
+static os_status connect_to(os_socket socket, uint32_t address, uint16_t port)
 {
     int fd = static_cast<int>(socket);
     int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0)
-        return failed_with(errno);
+        return os_failed;
     sockaddr_in peer;
     memset(&peer, 0, sizeof peer);
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) < 0)
-        return failed_with(errno);
-    return 0;
+    return connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 ? os_ok : status_of(errno);
 }
 
-static int last_error()
-{
-    return last_failure;
-}
-
-static int send_bytes(os_socket socket, const char* data, int length)
+static os_status send_bytes(os_socket socket, const char* data, size_t length, size_t* sent)
 {
     // A peer that has gone must fail the call, not raise SIGPIPE.
-    ssize_t sent = send(static_cast<int>(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL);
-    return sent < 0 ? failed_with(errno) : static_cast<int>(sent);
+    ssize_t count = send(static_cast<int>(socket), data, length, MSG_NOSIGNAL);
+    if (count <= 0)
+        return count < 0 ? status_of(errno) : os_would_block;
+    *sent = static_cast<size_t>(count);
+    return os_ok;
 }
 
-static int receive(os_socket socket, char* data, int length)
+static os_status receive(os_socket socket, char* data, size_t room, size_t* got)
 {
-    ssize_t got = recv(static_cast<int>(socket), data, static_cast<size_t>(length), 0);
-    return got < 0 ? failed_with(errno) : static_cast<int>(got);
+    ssize_t count = recv(static_cast<int>(socket), data, room, 0);
+    if (count <= 0)
+        return count == 0 ? os_closed : status_of(errno);
+    *got = static_cast<size_t>(count);
+    return os_ok;
 }
 
 static int64_t now_ms()
@@ -87,7 +82,7 @@ static int64_t now_ms()
 }
 
 // poll rather than select: a descriptor above FD_SETSIZE would overrun an fd_set.
-static int wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
+static os_status wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
 {
     pollfd entry;
     entry.fd = static_cast<int>(socket);
@@ -102,17 +97,15 @@ static int wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
             break;
     }
     if (ready <= 0)
-        return ready < 0 ? failed_with(errno) : 0;
+        return ready < 0 ? os_failed : os_timed_out;
     if (what == os_writable) {
         // A connection that failed shows as writable; its error says so.
         int error = 0;
         socklen_t size = sizeof error;
-        if (getsockopt(entry.fd, SOL_SOCKET, SO_ERROR, &error, &size) < 0)
-            return failed_with(errno);
-        if (error != 0)
-            return failed_with(error);
+        if (getsockopt(entry.fd, SOL_SOCKET, SO_ERROR, &error, &size) < 0 || error != 0)
+            return os_failed;
     }
-    return 1;
+    return os_ok;
 }
 
 static void close_socket(os_socket socket)
@@ -120,5 +113,5 @@ static void close_socket(os_socket socket)
     close(static_cast<int>(socket));
 }
 
-const os_sockets_calls os_native_sockets = {startup, cleanup,   open_tcp, resolve,  connect_to,
-                                            last_error, send_bytes, receive, wait_for, close_socket};
+const os_sockets_calls os_native_sockets = {startup,    cleanup, open_tcp, resolve,  connect_to,
+                                            send_bytes, receive, wait_for, close_socket};

@@ -37,19 +37,23 @@ uint32_t left_of(int64_t deadline)
 int bio_write(BIO* bio, const char* data, int length)
 {
     BIO_clear_retry_flags(bio);
-    int sent = os_sockets->send(static_cast<os_socket>(BIO_get_fd(bio, nullptr)), data, length);
-    if (sent < 0 && os_sockets->last_error() == os_would_block)
+    size_t sent = 0;
+    os_status status = os_sockets->send(static_cast<os_socket>(BIO_get_fd(bio, nullptr)), data,
+                                        static_cast<size_t>(length), &sent);
+    if (status == os_would_block)
         BIO_set_retry_write(bio);
-    return sent;
+    return status == os_ok ? static_cast<int>(sent) : -1;
 }
 
 int bio_read(BIO* bio, char* data, int length)
 {
     BIO_clear_retry_flags(bio);
-    int got = os_sockets->receive(static_cast<os_socket>(BIO_get_fd(bio, nullptr)), data, length);
-    if (got < 0 && os_sockets->last_error() == os_would_block)
+    size_t got = 0;
+    os_status status = os_sockets->receive(static_cast<os_socket>(BIO_get_fd(bio, nullptr)), data,
+                                           static_cast<size_t>(length), &got);
+    if (status == os_would_block)
         BIO_set_retry_read(bio);
-    return got;
+    return status == os_ok ? static_cast<int>(got) : status == os_closed ? 0 : -1;
 }
 
 BIO_METHOD* socket_method()
@@ -79,8 +83,7 @@ os_status wait_after(os_tls_state* channel, int result, int64_t deadline)
     if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
         return error == SSL_ERROR_ZERO_RETURN ? os_closed : os_failed;
     os_socket socket = static_cast<os_socket>(SSL_get_fd(channel->ssl));
-    int ready = os_sockets->wait(socket, error == SSL_ERROR_WANT_READ ? os_readable : os_writable, left_of(deadline));
-    return ready == 1 ? os_ok : ready == 0 ? os_timed_out : os_failed;
+    return os_sockets->wait(socket, error == SSL_ERROR_WANT_READ ? os_readable : os_writable, left_of(deadline));
 }
 
 void release(os_tls_state* channel)

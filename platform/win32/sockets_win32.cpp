@@ -5,13 +5,24 @@
 
 #include "platform/sockets.h"
 
-static os_status startup(uint16_t version, uint16_t* granted)
+// The version the program is written for; another one granted is refused.
+static const WORD winsock_version = MAKEWORD(1, 1);
+
+// What WSAGetLastError says of a call that failed.
+static os_status last_status()
+{
+    return WSAGetLastError() == WSAEWOULDBLOCK ? os_would_block : os_failed;
+}
+
+static os_status startup()
 {
     WSADATA data;
-    if (WSAStartup(version, &data) != 0)
+    if (WSAStartup(winsock_version, &data) != 0)
         return os_failed;
-    *granted = data.wVersion;
-    return os_ok;
+    if (data.wVersion == winsock_version)
+        return os_ok;
+    WSACleanup();
+    return os_failed;
 }
 
 static void cleanup()
@@ -35,38 +46,41 @@ static os_status resolve(const char* host, uint32_t* address)
     return os_ok;
 }
 
-static int connect_to(os_socket socket, uint32_t address, uint16_t port)
+static os_status connect_to(os_socket socket, uint32_t address, uint16_t port)
 {
     SOCKET s = static_cast<SOCKET>(socket);
     u_long non_blocking = 1;
     if (ioctlsocket(s, FIONBIO, &non_blocking) == SOCKET_ERROR)
-        return -1;
+        return os_failed;
     sockaddr_in peer;
     memset(&peer, 0, sizeof peer);
     peer.sin_family = AF_INET;
     peer.sin_port = htons(port);
     peer.sin_addr.s_addr = address;
-    return connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR ? -1 : 0;
+    return connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0 ? os_ok : last_status();
 }
 
-static int last_error()
+static os_status send_bytes(os_socket socket, const char* data, size_t length, size_t* sent)
 {
-    return WSAGetLastError();
+    int count = send(static_cast<SOCKET>(socket), data, static_cast<int>(length), 0);
+    if (count == SOCKET_ERROR)
+        return last_status();
+    *sent = static_cast<size_t>(count);
+    return count > 0 ? os_ok : os_would_block;
 }
 
-static int send_bytes(os_socket socket, const char* data, int length)
+static os_status receive(os_socket socket, char* data, size_t room, size_t* got)
 {
-    int sent = send(static_cast<SOCKET>(socket), data, length, 0);
-    return sent == SOCKET_ERROR ? -1 : sent;
+    int count = recv(static_cast<SOCKET>(socket), data, static_cast<int>(room), 0);
+    if (count == SOCKET_ERROR)
+        return last_status();
+    if (count == 0)
+        return os_closed;
+    *got = static_cast<size_t>(count);
+    return os_ok;
 }
 
-static int receive(os_socket socket, char* data, int length)
-{
-    int got = recv(static_cast<SOCKET>(socket), data, length, 0);
-    return got == SOCKET_ERROR ? -1 : got;
-}
-
-static int wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
+static os_status wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
 {
     SOCKET s = static_cast<SOCKET>(socket);
     fd_set ready;
@@ -81,11 +95,9 @@ static int wait_for(os_socket socket, os_wait_for what, uint32_t milliseconds)
     limit.tv_usec = static_cast<long>(milliseconds % 1000) * 1000;
     int count = what == os_readable ? select(0, &ready, nullptr, nullptr, &limit)
                                     : select(0, nullptr, &ready, &failed, &limit);
-    if (count == SOCKET_ERROR)
-        return -1;
     if (count == 0)
-        return 0;
-    return FD_ISSET(s, &ready) ? 1 : -1;
+        return os_timed_out;
+    return count != SOCKET_ERROR && FD_ISSET(s, &ready) ? os_ok : os_failed;
 }
 
 static void close_socket(os_socket socket)
@@ -93,5 +105,5 @@ static void close_socket(os_socket socket)
     closesocket(static_cast<SOCKET>(socket));
 }
 
-const os_sockets_calls os_native_sockets = {startup, cleanup,   open_tcp, resolve,  connect_to,
-                                            last_error, send_bytes, receive, wait_for, close_socket};
+const os_sockets_calls os_native_sockets = {startup,    cleanup, open_tcp, resolve,  connect_to,
+                                            send_bytes, receive, wait_for, close_socket};

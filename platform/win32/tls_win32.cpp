@@ -75,26 +75,19 @@ deadline from_now(uint32_t milliseconds)
     return {GetTickCount(), milliseconds};
 }
 
-os_status wait_for(os_socket socket, os_wait_for what, const deadline& limit)
-{
-    int ready = os_sockets->wait(socket, what, limit.left());
-    return ready == 1 ? os_ok : ready == 0 ? os_timed_out : os_failed;
-}
-
 os_status send_all(os_socket socket, const char* data, size_t length, const deadline& limit)
 {
     while (length > 0) {
-        int sent = os_sockets->send(socket, data, static_cast<int>(length));
-        if (sent < 0 && os_sockets->last_error() == os_would_block) {
-            os_status status = wait_for(socket, os_writable, limit);
-            if (status != os_ok)
-                return status;
-            continue;
+        size_t sent = 0;
+        os_status status = os_sockets->send(socket, data, length, &sent);
+        if (status == os_would_block)
+            status = os_sockets->wait(socket, os_writable, limit.left());
+        else if (status == os_ok) {
+            data += sent;
+            length -= sent;
         }
-        if (sent <= 0)
-            return os_failed;
-        data += sent;
-        length -= static_cast<size_t>(sent);
+        if (status != os_ok)
+            return status;
     }
     return os_ok;
 }
@@ -106,19 +99,16 @@ os_status receive_more(os_tls_state* channel, const deadline& limit)
     if (channel->incoming_length == incoming_size)
         return os_failed;
     for (;;) {
-        os_status status = wait_for(channel->socket, os_readable, limit);
+        os_status status = os_sockets->wait(channel->socket, os_readable, limit.left());
         if (status != os_ok)
             return status;
-        int got = os_sockets->receive(channel->socket, channel->incoming + channel->incoming_length,
-                                      static_cast<int>(incoming_size - channel->incoming_length));
-        if (got > 0) {
-            channel->incoming_length += static_cast<size_t>(got);
-            return os_ok;
-        }
-        if (got == 0)
-            return os_closed;
-        if (os_sockets->last_error() != os_would_block)
-            return os_failed;
+        size_t got = 0;
+        status = os_sockets->receive(channel->socket, channel->incoming + channel->incoming_length,
+                                     incoming_size - channel->incoming_length, &got);
+        if (status == os_ok)
+            channel->incoming_length += got;
+        if (status != os_would_block)
+            return status;
     }
 }
 
@@ -435,9 +425,9 @@ void close_channel(os_tls_channel channel, bool notify)
                                        0, &channel->context, &out_description, &granted, nullptr);
         // One try, without waiting: close_notify fits any socket's buffer,
         // and the server's answer to it is not waited for.
+        size_t sent = 0;
         if (!FAILED(status) && out[0].pvBuffer)
-            os_sockets->send(channel->socket, static_cast<const char*>(out[0].pvBuffer),
-                             static_cast<int>(out[0].cbBuffer));
+            os_sockets->send(channel->socket, static_cast<const char*>(out[0].pvBuffer), out[0].cbBuffer, &sent);
         if (out[0].pvBuffer)
             FreeContextBuffer(out[0].pvBuffer);
     }

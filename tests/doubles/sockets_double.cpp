@@ -14,12 +14,11 @@ const pop3_step* current()
     return active->step < active->steps.size() ? &active->steps[active->step] : nullptr;
 }
 
-os_status startup(uint16_t, uint16_t* granted)
+os_status startup()
 {
     if (active->startup_fails)
         return os_failed;
     ++active->startups;
-    *granted = active->granted;
     return os_ok;
 }
 
@@ -43,36 +42,29 @@ os_status resolve(const char* host, uint32_t* address)
     return active->resolve_fails ? os_failed : os_ok;
 }
 
-int connect_to(os_socket, uint32_t, uint16_t port)
+os_status connect_to(os_socket, uint32_t, uint16_t port)
 {
     active->port = port;
     active->step = 0;  // the greeting
     active->position = 0;
-    active->error = active->connect_error;
-    return active->error == 0 ? 0 : -1;
-}
-
-int last_error()
-{
-    return active->error;
+    return active->connect_result;
 }
 
 // A whole command line brings the next step's reply.
-int send_bytes(os_socket, const char* data, int length)
+os_status send_bytes(os_socket, const char* data, size_t length, size_t* sent)
 {
-    if (++active->sends == active->failing_send || active->sends <= active->blocked_sends) {
-        active->error = active->sends <= active->blocked_sends ? 10035 : 10054;  // WSAEWOULDBLOCK, WSAECONNRESET
-        return -1;
-    }
-    size_t count = static_cast<size_t>(length);
-    if (active->send_room != 0)
-        count = std::min(count, active->send_room);
+    if (++active->sends <= active->blocked_sends)
+        return os_would_block;
+    if (active->sends == active->failing_send)
+        return os_failed;
+    size_t count = active->send_room != 0 ? std::min(length, active->send_room) : length;
     active->sent.append(data, count);
     if (memchr(data, '\n', count)) {
         active->step = active->step == no_step ? no_step : active->step + 1;
         active->position = 0;
     }
-    return static_cast<int>(count);
+    *sent = count;
+    return os_ok;
 }
 
 // Whether the step's reply has been read whole.
@@ -81,37 +73,33 @@ bool drained(const pop3_step& s)
     return active->position == s.reply.size();
 }
 
-int wait_for(os_socket, os_wait_for what, uint32_t)
+os_status wait_for(os_socket, os_wait_for what, uint32_t)
 {
     if (what == os_writable)
         return active->writable_wait;
     const pop3_step* s = current();
     if (!s)
-        return 0;  // nothing more is scripted: the server says nothing
+        return os_timed_out;  // nothing more is scripted: the server says nothing
     if (!drained(*s))
-        return 1;
-    return s->then == pop3_step::closes || s->then == pop3_step::fails ? 1 : 0;
+        return os_ok;
+    return s->then == pop3_step::closes || s->then == pop3_step::fails ? os_ok : os_timed_out;
 }
 
-int receive(os_socket, char* data, int length)
+os_status receive(os_socket, char* data, size_t length, size_t* got)
 {
     const pop3_step* s = current();
-    if (!s || drained(*s)) {
-        if (s && s->then == pop3_step::fails) {
-            active->error = 10054;  // WSAECONNRESET
-            return -1;
-        }
-        return 0;
-    }
+    if (!s || drained(*s))
+        return s && s->then == pop3_step::fails ? os_failed : os_closed;
     // Up to the next cut after the position.
     size_t end = s->reply.size();
     for (size_t cut : s->cuts)
         if (cut > active->position && cut < end)
             end = cut;
-    size_t count = std::min(static_cast<size_t>(length), end - active->position);
+    size_t count = std::min(length, end - active->position);
     memcpy(data, s->reply.data() + active->position, count);
     active->position += count;
-    return static_cast<int>(count);
+    *got = count;
+    return os_ok;
 }
 
 void close_socket(os_socket)
@@ -120,8 +108,8 @@ void close_socket(os_socket)
     active->step = no_step;
 }
 
-const os_sockets_calls double_sockets = {startup,    cleanup, open_tcp, resolve,  connect_to,
-                                         last_error, send_bytes, receive, wait_for, close_socket};
+const os_sockets_calls double_sockets = {startup,    cleanup, open_tcp, resolve,     connect_to,
+                                         send_bytes, receive, wait_for, close_socket};
 
 // TLS over the conversation: the same bytes, the statuses of a channel.
 os_status tls_open(os_socket, const char*, uint32_t, os_tls_channel* channel)
@@ -137,27 +125,20 @@ os_status tls_open(os_socket, const char*, uint32_t, os_tls_channel* channel)
 os_status tls_send(os_tls_channel, const char* data, size_t length, uint32_t)
 {
     while (length > 0) {
-        int sent = send_bytes(7, data, static_cast<int>(length));
-        if (sent < 0 && active->error != 10035)
-            return os_failed;
-        if (sent > 0) {
-            data += sent;
-            length -= static_cast<size_t>(sent);
-        }
+        size_t sent = 0;
+        os_status status = send_bytes(7, data, length, &sent);
+        if (status == os_failed)
+            return status;
+        data += sent;
+        length -= sent;
     }
     return os_ok;
 }
 
 os_status tls_receive(os_tls_channel, char* data, size_t room, uint32_t, size_t* got)
 {
-    int ready = wait_for(7, os_readable, 0);
-    if (ready != 1)
-        return ready == 0 ? os_timed_out : os_failed;
-    int count = receive(7, data, static_cast<int>(room));
-    if (count <= 0)
-        return count == 0 ? os_closed : os_failed;
-    *got = static_cast<size_t>(count);
-    return os_ok;
+    os_status status = wait_for(7, os_readable, 0);
+    return status == os_ok ? receive(7, data, room, got) : status;
 }
 
 void tls_close(os_tls_channel, bool notify)

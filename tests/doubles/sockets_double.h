@@ -44,11 +44,10 @@ struct sockets_double {
 
     std::vector<pop3_step> steps;
     bool startup_fails = false;
-    uint16_t granted = 0x0101;
     bool open_fails = false;
     bool resolve_fails = false;
-    int connect_error = 0;  // 0: connected at once; else connect fails with it
-    int writable_wait = 1;  // what a wait to write gives: after a connection under way, a send that would block
+    os_status connect_result = os_ok;  // os_would_block: under way
+    os_status writable_wait = os_ok;   // a wait to write: after a connection under way, a send that would block
     int failing_send = 0;   // the n-th send fails (from 1); 0: none does
     int blocked_sends = 0;  // the first sends that would block
     size_t send_room = 0;   // most bytes one send takes; 0: all
@@ -65,7 +64,6 @@ struct sockets_double {
     size_t step = 0;      // whose reply is being read; steps.size(): none is due
     size_t position = 0;  // into that reply
     int sends = 0;
-    int error = 0;
 
 private:
     const os_sockets_calls* previous;
