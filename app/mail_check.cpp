@@ -19,7 +19,7 @@ namespace {
 // Every retrieved mail: a reservation is handed to the recording
 // application, and the batch script works its windows, before the next
 // mail is retrieved; one that could not be written stays in the mailbox.
-message_fate take_message(void* context, char* message, uint32_t)
+message_fate handle_mail(void* context, char* message, uint32_t)
 {
     poll_report* report = static_cast<poll_report*>(context);
     interpretation mail;
@@ -44,7 +44,7 @@ message_fate take_message(void* context, char* message, uint32_t)
     return fate;
 }
 
-void skip_message(void*, uint32_t size)
+void note_too_large(void*, uint32_t size)
 {
     log_mail_too_large(size);
 }
@@ -57,7 +57,7 @@ void check_mail_now()
         return;
     poll_busy = 1;
     poll_report current = {};
-    const mailbox_handler handler = {take_message, skip_message, &current};
+    const mailbox_handler handler = {handle_mail, note_too_large, &current};
     current.result = poll_mailbox(Settings.POP, Settings.User, Settings.Pass, handler);
     if (current.result != pop3_ok)
         log_failed_poll(current.result, Settings.POP);

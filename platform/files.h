@@ -10,8 +10,8 @@
 // the raw copy of a retrieved message and the programme-information file,
 // and keeping the log.
 struct os_files_calls {
-    // Reads a whole file into one heap block of its size plus 64 bytes and
-    // stores a NUL after the bytes read; the caller releases the block with
+    // Reads a whole file into one heap block of its size and a NUL, which
+    // is stored after the bytes read; the caller releases the block with
     // free(). The file is opened for reading and shared for reading only, so
     // on Windows a file that another program holds open for writing is not
     // read. On failure nothing is allocated.
@@ -37,8 +37,5 @@ struct os_files_calls {
 
 extern const os_files_calls* os_files;
 extern const os_files_calls os_native_files;
-
-// Room the block has beyond the file's bytes.
-constexpr size_t os_file_slack = 64;
 
 #endif

@@ -248,7 +248,7 @@ reply_kind handle_message(session* s, int n, bool large_mailbox, const mailbox_h
         int32_t size = second_number(s);
         wanted = size <= static_cast<int32_t>(reply_limit);
         if (!wanted)
-            handler.skip_message(handler.context, static_cast<uint32_t>(size));
+            handler.on_too_large(handler.context, static_cast<uint32_t>(size));
     }
     if (wanted) {
         reply_kind retrieved = retrieve(s, n);
@@ -257,7 +257,7 @@ reply_kind handle_message(session* s, int n, bool large_mailbox, const mailbox_h
         // The raw copy of the last message retrieved, its bytes exactly as
         // received; not being able to write it does not stop the session.
         os_files->write_whole_file("Tobalin.tmp", s->reply, s->length);
-        if (handler.take_message(handler.context, s->reply, s->length) == keep_message)
+        if (handler.on_message(handler.context, s->reply, s->length) == keep_message)
             return reply_ok;
     }
     return exchange(s, "DELE %d\r\n", n);

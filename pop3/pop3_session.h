@@ -36,14 +36,14 @@ enum message_fate {
     keep_message,    // could not be handled here and now: the next poll tries again
 };
 
-// Where the messages go. take_message gets each retrieved message: the
-// reply to RETR exactly as received (the +OK line, the message, the final
-// "." line), length bytes and a NUL after them, in a buffer it may write
-// into. skip_message hears of each message listed above the limit, which is
+// Where the messages go. on_message gets each retrieved message: the reply
+// to RETR exactly as received (the +OK line, the message, the final "."
+// line), length bytes and a NUL after them, in a buffer it may write into.
+// on_too_large hears of each message listed above the limit, which is
 // deleted without being retrieved. Both get the context.
 struct mailbox_handler {
-    message_fate (*take_message)(void* context, char* message, uint32_t length);
-    void (*skip_message)(void* context, uint32_t size);
+    message_fate (*on_message)(void* context, char* message, uint32_t length);
+    void (*on_too_large)(void* context, uint32_t size);
     void* context;
 };
 

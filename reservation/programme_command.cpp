@@ -61,7 +61,7 @@ const char* skip_white_word(const char* p)
 }
 
 // True when count characters stand before the end of the text.
-bool has_chars(const char* p, size_t count)
+bool has_at_least(const char* p, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
         if (p[i] == '\0')
@@ -70,7 +70,7 @@ bool has_chars(const char* p, size_t count)
 }
 
 // The decimal value of count characters, converted on their own.
-int32_t run_value(const char* p, size_t count)
+int32_t decimal_of_chars(const char* p, size_t count)
 {
     char run[5] = {};
     memcpy(run, p, count);
@@ -86,10 +86,10 @@ const group_range month_day = {1, 12, 1, 31};
 const group_range hour_minute = {0, 23, 0, 59};
 
 // A group of four characters, which the caller has made sure are there.
-bool read_group(const char** p, const group_range& range, int32_t* first, int32_t* second)
+bool read_two_pairs(const char** p, const group_range& range, int32_t* first, int32_t* second)
 {
-    *first = run_value(*p, 2);
-    *second = run_value(*p + 2, 2);
+    *first = decimal_of_chars(*p, 2);
+    *second = decimal_of_chars(*p + 2, 2);
     *p += 4;
     return in_range(*first, range.first_min, range.first_max) && in_range(*second, range.second_min, range.second_max);
 }
@@ -98,9 +98,9 @@ bool read_group(const char** p, const group_range& range, int32_t* first, int32_
 drop_reason read_time(const char** p, int32_t* hour, int32_t* minute)
 {
     *p = skip_blanks(*p);
-    if (!has_chars(*p, 4))
+    if (!has_at_least(*p, 4))
         return command_cut_short;
-    return read_group(p, hour_minute, hour, minute) ? not_dropped : time_out_of_range;
+    return read_two_pairs(p, hour_minute, hour, minute) ? not_dropped : time_out_of_range;
 }
 
 // The letters at p, in either case, are the lower-case ones given, and a
@@ -163,16 +163,16 @@ drop_reason parse_command(const char* body, reservation* r)
     if (*p == '\0')
         return command_cut_short;
     if (form == open_form) {
-        if (!has_chars(p, 4))
+        if (!has_at_least(p, 4))
             return command_cut_short;
-        r->year = run_value(p, 4);
+        r->year = decimal_of_chars(p, 4);
         if (r->year < 2004)
             return date_out_of_range;
         p += 4;
     }
-    if (!has_chars(p, 4))
+    if (!has_at_least(p, 4))
         return command_cut_short;
-    if (!read_group(&p, month_day, &r->month, &r->day))
+    if (!read_two_pairs(&p, month_day, &r->month, &r->day))
         return date_out_of_range;
     reason = read_time(&p, &r->start_hour, &r->start_minute);
     if (reason == not_dropped)

@@ -19,7 +19,8 @@ static int hex_value(char c)
 
 char* decode_quoted_printable(const char* text)
 {
-    char* decoded = static_cast<char*>(malloc(strlen(text) + 16));
+    // Decoding never lengthens a text: its length and the NUL are enough.
+    char* decoded = static_cast<char*>(malloc(strlen(text) + 1));
     if (!decoded)
         return nullptr;
     char* out = decoded;

@@ -146,7 +146,7 @@ void answer_tray_click(HWND window, WPARAM icon, LPARAM mouse)
         show_tray_menu(window);
 }
 
-void carry_out(HWND window, WORD command)
+void perform_command(HWND window, WORD command)
 {
     switch (command) {
     case IDM_QUIT:
@@ -196,7 +196,7 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
         answer_tray_click(window, wparam, lparam);
         return 0;
     case WM_COMMAND:
-        carry_out(window, LOWORD(wparam));
+        perform_command(window, LOWORD(wparam));
         return 0;
     case WM_CLOSE:
         DestroyWindow(window);

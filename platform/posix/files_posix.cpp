@@ -17,7 +17,7 @@ static os_status read_whole_file(const char* path, char** block, size_t* length)
     struct stat info;
     char* text = nullptr;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        text = static_cast<char*>(malloc(static_cast<size_t>(info.st_size) + os_file_slack));
+        text = static_cast<char*>(malloc(static_cast<size_t>(info.st_size) + 1));
     if (!text) {
         close(fd);
         return os_failed;

@@ -14,7 +14,7 @@ static os_status read_whole_file(const char* path, char** block, size_t* length)
         return GetLastError() == ERROR_FILE_NOT_FOUND ? os_not_found : os_failed;
 
     DWORD size = GetFileSize(file, nullptr);
-    char* text = size == INVALID_FILE_SIZE ? nullptr : static_cast<char*>(malloc(size_t{size} + os_file_slack));
+    char* text = size == INVALID_FILE_SIZE ? nullptr : static_cast<char*>(malloc(size_t{size} + 1));
     if (!text) {
         CloseHandle(file);
         return os_failed;

@@ -23,7 +23,8 @@ namespace {
 // (at most 16 KiB of text and 2 KiB of its protection) with what follows
 // it. A certificate chain larger than this fails the handshake.
 const size_t incoming_size = 65536;
-// One record going out.
+// One record going out: its 5-byte header, at most 16 KiB of text and
+// 2 KiB of its protection.
 const size_t outgoing_size = 5 + 16384 + 2048;
 const size_t host_size = 256;
 

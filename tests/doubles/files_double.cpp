@@ -13,7 +13,7 @@ static os_status read_from_memory(const char* path, char** block, size_t* length
     if (found == active_files->files.end())
         return os_not_found;
     const std::string& text = found->second;
-    char* copy = static_cast<char*>(malloc(text.size() + os_file_slack));
+    char* copy = static_cast<char*>(malloc(text.size() + 1));
     memcpy(copy, text.data(), text.size());
     copy[text.size()] = '\0';
     *block = copy;
