@@ -6,7 +6,8 @@
 #include <initializer_list>
 #include <stdexcept>
 
-static desktop_double* active = nullptr;
+// The double the calls report to.
+static desktop_double*& active = desktop_double::active;
 
 static os_window handle(size_t number)
 {
@@ -96,17 +97,7 @@ static const os_desktop_calls fake_desktop = {
     },
 };
 
-desktop_double::desktop_double(clock_double* attached) : clock(attached), previous(os_desktop)
-{
-    active = this;
-    os_desktop = &fake_desktop;
-}
-
-desktop_double::~desktop_double()
-{
-    os_desktop = previous;
-    active = nullptr;
-}
+desktop_double::desktop_double(clock_double* attached) : installed(os_desktop, fake_desktop), clock(attached) {}
 
 const std::vector<std::string>& desktop_double::log()
 {

@@ -6,15 +6,15 @@
 
 #include "platform/desktop.h"
 #include "tests/doubles/clock_double.h"
+#include "tests/doubles/installed.h"
 
 // A fake desktop: windows with a class, a title and a parent, found by exact
 // class and title (a null title matches any). Every call is logged with its
 // arguments and result, and the pauses of an attached clock double in their
 // place as "sleep N". A window handle it never gave out throws
 // std::logic_error. Installed while it lives.
-struct desktop_double {
+struct desktop_double : installed<desktop_double, os_desktop_calls> {
     explicit desktop_double(clock_double* clock = nullptr);
-    ~desktop_double();
     // Adds a window; its number (1, 2, ...) stands for its handle, "w1" in
     // the log; parent 0 makes it a top-level window.
     int add(const std::string& class_name, const std::string& title, int parent = 0)
@@ -37,9 +37,6 @@ struct desktop_double {
     // limit), so that a script asking for billions of attempts ends.
     long long budget = -1;
     struct budget_spent {};
-
-private:
-    const os_desktop_calls* previous;
 };
 
 #endif

@@ -3,14 +3,12 @@
 #include <cstdlib>
 #include <cstring>
 
-static files_double* active_files = nullptr;
-
 static os_status read_from_memory(const char* path, char** block, size_t* length)
 {
-    if (active_files->failing_path == path)
+    if (files_double::active->failing_path == path)
         return os_failed;
-    auto found = active_files->files.find(path);
-    if (found == active_files->files.end())
+    auto found = files_double::active->files.find(path);
+    if (found == files_double::active->files.end())
         return os_not_found;
     const std::string& text = found->second;
     char* copy = static_cast<char*>(malloc(text.size() + 1));
@@ -23,24 +21,24 @@ static os_status read_from_memory(const char* path, char** block, size_t* length
 
 static os_status write_to_memory(const char* path, const void* bytes, size_t length)
 {
-    if (active_files->failing_path == path)
+    if (files_double::active->failing_path == path)
         return os_failed;
-    active_files->files[path].assign(static_cast<const char*>(bytes), length);
+    files_double::active->files[path].assign(static_cast<const char*>(bytes), length);
     return os_ok;
 }
 
 static os_status append_to_memory(const char* path, const void* bytes, size_t length)
 {
-    if (active_files->failing_path == path)
+    if (files_double::active->failing_path == path)
         return os_failed;
-    active_files->files[path].append(static_cast<const char*>(bytes), length);
+    files_double::active->files[path].append(static_cast<const char*>(bytes), length);
     return os_ok;
 }
 
 static os_status size_in_memory(const char* path, uint64_t* size)
 {
-    auto found = active_files->files.find(path);
-    if (found == active_files->files.end())
+    auto found = files_double::active->files.find(path);
+    if (found == files_double::active->files.end())
         return os_not_found;
     *size = found->second.size();
     return os_ok;
@@ -48,25 +46,15 @@ static os_status size_in_memory(const char* path, uint64_t* size)
 
 static os_status rename_in_memory(const char* from, const char* to)
 {
-    auto found = active_files->files.find(from);
-    if (found == active_files->files.end() || active_files->failing_path == to)
+    auto found = files_double::active->files.find(from);
+    if (found == files_double::active->files.end() || files_double::active->failing_path == to)
         return os_failed;
-    active_files->files[to] = found->second;
-    active_files->files.erase(from);
+    files_double::active->files[to] = found->second;
+    files_double::active->files.erase(from);
     return os_ok;
 }
 
 static const os_files_calls memory_files = {read_from_memory, write_to_memory, append_to_memory, size_in_memory,
                                             rename_in_memory};
 
-files_double::files_double() : previous(os_files)
-{
-    active_files = this;
-    os_files = &memory_files;
-}
-
-files_double::~files_double()
-{
-    os_files = previous;
-    active_files = nullptr;
-}
+files_double::files_double() : installed(os_files, memory_files) {}

@@ -5,17 +5,14 @@
 #include <vector>
 
 #include "platform/process.h"
+#include "tests/doubles/installed.h"
 
 // Records every file opened with its application instead of opening it.
 // Installed while it lives.
-struct process_double {
+struct process_double : installed<process_double, os_process_calls> {
     process_double();
-    ~process_double();
     std::vector<std::string> opened;
     void (*on_open)() = nullptr;  // called for each, as an application started may do things
-
-private:
-    const os_process_calls* previous;
 };
 
 #endif

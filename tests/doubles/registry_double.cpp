@@ -62,8 +62,8 @@ os_status set_value(os_reg_key key, const char* name, uint32_t type, const void*
 
 void close_key(os_reg_key) {}
 
-// The fault wrapper; one at a time.
-registry_faults* active = nullptr;
+// The fault wrapper, around the registry that was in use.
+registry_faults*& active = registry_faults::active;
 const os_registry_calls* inner = nullptr;
 
 // Counts the call: os_ok when it may go on to the wrapped registry.
@@ -115,15 +115,7 @@ void memory_registry_clear()
     keys.clear();
 }
 
-registry_faults::registry_faults() : wrapped(os_registry)
+registry_faults::registry_faults() : installed(os_registry, faulty_registry)
 {
-    active = this;
-    inner = wrapped;
-    os_registry = &faulty_registry;
-}
-
-registry_faults::~registry_faults()
-{
-    os_registry = wrapped;
-    active = nullptr;
+    inner = replaced();
 }

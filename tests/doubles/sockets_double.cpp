@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
 
 namespace {
 
-sockets_double* active = nullptr;
+sockets_double*& active = sockets_double::active;
 const size_t no_step = ~size_t{0};
 
 const pop3_step* current()
@@ -152,19 +151,8 @@ const os_tls_calls double_tls = {tls_open, tls_send, tls_receive, tls_close};
 }  // namespace
 
 sockets_double::sockets_double(std::vector<pop3_step> script)
-    : steps(std::move(script)), previous(os_sockets), previous_tls(os_tls)
+    : installed(os_sockets, double_sockets), steps(std::move(script)), step(no_step), tls(os_tls, double_tls)
 {
-    step = no_step;
-    active = this;
-    os_sockets = &double_sockets;
-    os_tls = &double_tls;
-}
-
-sockets_double::~sockets_double()
-{
-    os_sockets = previous;
-    os_tls = previous_tls;
-    active = nullptr;
 }
 
 std::string pop3_message(const std::string& subject, const std::string& body)
@@ -174,21 +162,19 @@ std::string pop3_message(const std::string& subject, const std::string& body)
 
 std::vector<pop3_step> pop3_conversation(const std::string& text)
 {
-    std::vector<pop3_step> steps;
-    std::stringstream in(text);
-    for (std::string step; std::getline(in, step, '|');) {
-        if (step.find_first_not_of(' ') == std::string::npos)
-            continue;
-        step = step.substr(step.find_first_not_of(' '), step.find_last_not_of(' ') - step.find_first_not_of(' ') + 1);
-        size_t colon = steps.empty() ? 0 : step.find(": ");
-        std::string command = steps.empty() ? "" : step.substr(0, colon), reply;
+    std::vector<pop3_step> steps = {{"", text.substr(0, text.find(" | ")) + "\r\n"}};
+    for (size_t end = text.find(" | "); end != std::string::npos;) {
+        size_t start = end + 3;
+        end = text.find(" | ", start);
+        std::string step = text.substr(start, end - start), reply = "+OK\r\n";
+        size_t colon = step.find(": ");
+        std::string command = step.substr(0, colon);
         if (colon != std::string::npos)
-            reply = step.substr(colon + (steps.empty() ? 0 : 2)) + "\r\n";
+            reply = step.substr(colon + 2) + "\r\n";
         else if (command.compare(0, 5, "RETR ") == 0)
             reply = pop3_message(command.substr(5));
-        else
-            reply = "+OK\r\n";
-        steps.push_back({command.empty() ? "" : command + "\r\n", reply});
+        if (!step.empty())
+            steps.push_back({command + "\r\n", reply});
     }
     return steps;
 }

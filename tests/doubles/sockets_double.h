@@ -8,6 +8,7 @@
 
 #include "platform/sockets.h"
 #include "platform/tls.h"
+#include "tests/doubles/installed.h"
 
 // One step of a POP3 conversation: the command line the client sends ("" for
 // the greeting, which comes unasked), the bytes of the server's reply, where
@@ -22,8 +23,8 @@ struct pop3_step {
     ending then = answers_on;
 };
 
-// A conversation written as its steps' "command: reply", separated by "|";
-// the first step is the greeting. Without a reply, RETR n answers
+// A conversation written as its steps' "command: reply", separated by " | ";
+// the first step is the greeting's text. Without a reply, RETR n answers
 // pop3_message(n) and every other command +OK.
 std::vector<pop3_step> pop3_conversation(const std::string& text);
 
@@ -38,9 +39,8 @@ std::string pop3_message(const std::string& subject, const std::string& body = "
 // the handshake ends as tls_open says, and the bytes are those of the
 // conversation (real TLS is tested against real servers). Installed while
 // it lives.
-struct sockets_double {
+struct sockets_double : installed<sockets_double, os_sockets_calls> {
     explicit sockets_double(std::vector<pop3_step> steps = {});
-    ~sockets_double();
 
     std::vector<pop3_step> steps;
     bool startup_fails = false;
@@ -66,8 +66,7 @@ struct sockets_double {
     int sends = 0;
 
 private:
-    const os_sockets_calls* previous;
-    const os_tls_calls* previous_tls;
+    table_swap<os_tls_calls> tls;
 };
 
 #endif
