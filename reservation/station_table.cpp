@@ -33,8 +33,9 @@ static int find_station_name(const char* text, int32_t channel, char name[statio
 {
     name[0] = '\0';
     for (const char* line = skip_white(text); *line != '\0'; line = skip_white(line_end(line))) {
-        // The first line with the channel's number decides.
-        if (*line != '#' && decimal_value(line) == channel)
+        // The first line with the channel's number decides. A comment line,
+        // which begins with "#", has no number: it never matches.
+        if (decimal_value(line) == channel)
             return name_on_line(line, name);
     }
     return -1;

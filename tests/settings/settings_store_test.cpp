@@ -104,7 +104,6 @@ TEST_F(settings_store, save_stores_dword_timer_texts_without_nul_and_scrambled_p
         std::string stored_pass, stored_pass_mail;
     } cases[] = {
         {"aMb", "endM", "," + nul + "/", "(#)" + nul + nul},
-        {"secret", "", ">(.?(9", ""},
         {"MMM", "Mend", std::string(4, '\0'), nul + "(#)"},
         {"012345678901234567890123456789", "M", "}|\x7f~yx{zut}|\x7f~yx{zut}|\x7f~yx{zut", nul + nul},
     };
