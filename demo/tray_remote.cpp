@@ -1,7 +1,8 @@
 // The demo's hand on the running program, under Wine: it clicks the tray
 // icon the way the taskbar passes a click on, opens and closes the tray
 // menu, quits the program from it, and reads the icon's tip where the user
-// reads it, in the taskbar.
+// reads it, in the taskbar. It also makes the demo's own certificate
+// authority trusted in the demo's Wine prefix, and nowhere else.
 //
 //   tray_remote wait     until the program's icon is in the taskbar
 //   tray_remote click    a left click: one poll; prints the tip once it tells
@@ -9,8 +10,11 @@
 //   tray_remote menu     a right click on the icon: the tray menu opens
 //   tray_remote quit     closes the menu if it is open, quits the program
 //                        from its menu command and waits for it to end
+//   tray_remote trust PEM  adds the root certificate in the PEM file (a Linux
+//                        path) to this Wine prefix's root store
 //
-// Exits 0 when it saw what it waited for, 1 when the wait ran out.
+// Exits 0 when it saw what it waited for or the certificate was added, 1
+// otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,6 +22,7 @@
 #include <string>
 
 #include "tests/support/shown_icons.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -76,7 +81,9 @@ void press(BYTE key)
 
 int main(int argc, char** argv)
 {
-    std::string command = argc == 2 ? argv[1] : "";
+    std::string command = argc >= 2 ? argv[1] : "";
+    if (command == "trust" && argc == 3)
+        return trust_root_certificate(argv[2]) ? 0 : 1;
     HWND window = FindWindowA(program_window, program_window);
     if (command == "wait")
         return eventually([] { return !program_tip().empty(); }, 30) ? 0 : 1;
@@ -106,6 +113,6 @@ int main(int argc, char** argv)
         PostMessageA(window, WM_COMMAND, quit_command, 0);
         return eventually([] { return !FindWindowA(program_window, program_window); }, 10) ? 0 : 1;
     }
-    fprintf(stderr, "usage: tray_remote wait | click | menu | quit\n");
+    fprintf(stderr, "usage: tray_remote wait | click | menu | quit | trust PEM\n");
     return 2;
 }

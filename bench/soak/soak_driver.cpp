@@ -2,12 +2,14 @@
 // (tobalin_soak.exe, started by bench/soak/run): it makes POLLS polls, each
 // started as the taskbar passes on a left click on the tray icon, after it
 // has filled the mailbox and set the front server (pop3_front.py) for one
-// of the cases below, in turn. It measures the program's resources after
-// the first poll, after the first round of cases and every hundred polls,
-// then over an idle stretch, quits the program from its menu command and
-// prints the figures.
+// of the cases below, in turn. Half way it types TLS_SERVER into the POP
+// field of the settings dialog, as a user does, and the second half of the
+// polls goes over TLS. It measures the program's resources after the first
+// poll, after the first round of cases of each half, every hundred polls
+// and at the end of each half, then over an idle stretch, quits the program
+// from its menu command and prints the figures.
 //
-//   soak_driver CONTROL_PORT MAILDIR STAGED WORK RECEIVED POLLS IDLE_SECONDS
+//   soak_driver CONTROL_PORT MAILDIR STAGED WORK RECEIVED POLLS IDLE_SECONDS TLS_SERVER
 //
 // MAILDIR is Dovecot's maildir, STAGED a folder with the demo's mails as
 // 1.eml to 7.eml, WORK the program's current folder, RECEIVED the stand-in
@@ -30,6 +32,8 @@
 #include <string>
 #include <vector>
 
+#include "pop3/pop3_session.h"
+#include "resources/resource_ids.h"
 #include "tests/support/shown_icons.h"
 
 namespace {
@@ -42,10 +46,10 @@ const UINT tray_callback = WM_USER + 1, tray_icon_id = 101, quit_command = 40001
 const char tip_marker[] = "Tobaln soak";
 
 // One kind of poll: how the front server behaves, what the mailbox holds
-// (the staged mails 1 to 7 in this order; O a message of 40000 bytes, listed
-// above the bound and deleted unread; D one listed just below the bound
-// that the server's dot-stuffing takes past it, cut and read to its end),
-// and what the program must make of it.
+// (the staged mails 1 to 7 in this order; O a message listed above the
+// bound and deleted unread; D one listed just below the bound that the
+// server's dot-stuffing takes past it, cut and read to its end), and what
+// the program must make of it.
 struct soak_case {
     const char* name;
     const char* mode;
@@ -53,6 +57,7 @@ struct soak_case {
     int handed_on;            // reservations the recording application receives
     const wchar_t* outcome;   // the tip after "Tobaln HH:MM "
     bool file_blocked;        // Tobalin.tvpi cannot be written (a folder of that name)
+    const wchar_t* outcome_over_tls;  // where TLS makes it another; else null
 };
 
 const wchar_t none[] = L"予約なし", one[] = L"予約1件", no_connection[] = L"サーバーに接続できません",
@@ -60,26 +65,26 @@ const wchar_t none[] = L"予約なし", one[] = L"予約1件", no_connection[] =
 
 // One round; the polls go through it again and again.
 const soak_case cases[] = {
-    {"empty mailbox", "pass", "", 0, none, false},
-    {"reservation command (resv)", "pass", "1", 1, one, false},
-    {"junk (a newsletter)", "pass", "6", 0, none, false},
-    {"server stopped (refused)", "refuse", "", 0, no_connection, false},
-    {"programme information, ISO-2022-JP QP", "pass", "4", 1, one, false},
-    {"oversize message", "pass", "O", 0, none, false},
-    {"wrong password", "wrong-pass", "1", 0, L"ユーザー名かパスワードが違います", false},
-    {"six mails: 3 reservations, junk, cut", "pass", "23D567", 3, L"予約3件", false},
-    {"-ERR at the greeting", "err-greeting", "1", 0, no_connection, false},
-    {"empty mailbox", "pass", "", 0, none, false},
-    {"silent server", "silent", "1", 0, silent, false},
-    {"Tobalin.tvpi cannot be written", "pass", "1", 0, L"予約ファイルを書けません", true},
-    {"-ERR to STAT", "err-stat", "1", 0, mailbox_error, false},
-    {"junk and oversize", "pass", "6O", 0, none, false},
-    {"silent after RETR", "silent-retr", "1", 0, silent, false},
-    {"connection cut in RETR's reply", "cut-retr", "1", 0, L"接続が切れました", false},
-    {"-ERR to DELE", "err-dele", "1", 1, mailbox_error, false},
-    {"programme information, EUC-JP", "pass", "5", 1, one, false},
-    {"reservation among junk", "pass", "617", 1, one, false},
-    {"empty mailbox", "pass", "", 0, none, false},
+    {"empty mailbox", "pass", "", 0, none, false, nullptr},
+    {"resv, Gmail: multipart, UTF-8 base64", "pass", "1", 1, one, false, nullptr},
+    {"junk (a newsletter)", "pass", "6", 0, none, false, nullptr},
+    {"server stopped (refused)", "refuse", "", 0, no_connection, false, nullptr},
+    {"programme information, ISO-2022-JP QP", "pass", "4", 1, one, false, nullptr},
+    {"oversize message", "pass", "O", 0, none, false, nullptr},
+    {"wrong password", "wrong-pass", "1", 0, L"ユーザー名かパスワードが違います", false, nullptr},
+    {"six mails: 3 reservations, junk, cut", "pass", "23D567", 3, L"予約3件 無効1件", false, nullptr},
+    {"-ERR at the greeting", "err-greeting", "1", 0, no_connection, false, nullptr},
+    {"certificate from an unknown root", "unknown-ca", "", 0, none, false, L"証明書を確認できません"},
+    {"silent server", "silent", "1", 0, silent, false, nullptr},
+    {"Tobalin.tvpi cannot be written", "pass", "1", 0, L"予約ファイルを書けません", true, nullptr},
+    {"-ERR to STAT", "err-stat", "1", 0, mailbox_error, false, nullptr},
+    {"junk and oversize", "pass", "6O", 0, none, false, nullptr},
+    {"silent after RETR", "silent-retr", "1", 0, silent, false, nullptr},
+    {"connection cut in RETR's reply", "cut-retr", "1", 0, L"接続が切れました", false, nullptr},
+    {"-ERR to DELE", "err-dele", "1", 1, mailbox_error, false, nullptr},
+    {"programme information, EUC-JP", "pass", "5", 1, one, false, nullptr},
+    {"reservation among junk", "pass", "617", 1, L"予約1件 無効1件", false, nullptr},
+    {"empty mailbox", "pass", "", 0, none, false, nullptr},
 };
 const int round_length = static_cast<int>(sizeof cases / sizeof cases[0]);
 
@@ -198,16 +203,21 @@ std::string read_file(const std::string& path)
     return bytes;
 }
 
-// The two large mails, staged beside the demo's.
+// The two large mails, staged beside the demo's, sized by the program's
+// bound: O is 40 KB above it; D's pairs of lines, 57 bytes, fill it to
+// within 64 bytes, and each pair gains 2 dots on the wire.
 bool stage_large_mails()
 {
     std::string head = "From: soak@example.com\r\nSubject: large\r\nContent-Type: text/plain\r\n"
                        "Content-Transfer-Encoding: 7bit\r\n\r\n";
+    const std::string pair = ".a line the server stuffs\r\n..and one already doubled\r\n";
     std::string dotted = head;
-    for (int i = 0; i < 290; ++i)
-        dotted += ".a line the server stuffs\r\n..and one already doubled\r\n";
-    return write_file(staged + "\\O.eml", head + std::string(40000, 'x') + "\r\n") &&
-           write_file(staged + "\\D.eml", dotted);
+    while (dotted.size() + pair.size() <= pop3_message_limit - 64)
+        dotted += pair;
+    std::string oversize = head;
+    while (oversize.size() <= pop3_message_limit + 40000)
+        oversize += std::string(98, 'x') + "\r\n";
+    return write_file(staged + "\\O.eml", oversize) && write_file(staged + "\\D.eml", dotted);
 }
 
 // Empties the maildir and puts the case's mails in, named so that the
@@ -422,6 +432,7 @@ const int figure_count = static_cast<int>(sizeof figure_names / sizeof figure_na
 
 struct snapshot {
     int after_poll;
+    bool after_dialog;  // taken once the settings dialog has closed, before the next poll
     long figure[figure_count];
 };
 
@@ -433,7 +444,7 @@ snapshot measure(int after_poll)
     std::string status = "\n" + read_file(proc_path("status"));
     DWORD handles = 0;
     GetProcessHandleCount(program_process, &handles);
-    snapshot s = {after_poll,
+    snapshot s = {after_poll, false,
                   {handle_count(), gdi_object_count(), window_count(), static_cast<long>(handles),
                    static_cast<long>(GetGuiResources(program_process, GR_USEROBJECTS)),
                    static_cast<long>(GetGuiResources(program_process, GR_GDIOBJECTS)), private_kb(),
@@ -443,28 +454,50 @@ snapshot measure(int after_poll)
     return s;
 }
 
-void print_snapshots(const std::vector<snapshot>& taken)
+// A figure's change a poll between the snapshots after poll from and after
+// poll to; 0 when either was not taken.
+double per_poll(const std::vector<snapshot>& taken, int f, int from, int to)
 {
-    print("\nThe program's resources after poll N (the first poll; the first round of the %d cases; every "
-          "hundred):\n\n",
-          round_length);
+    const snapshot *before = nullptr, *after = nullptr;
+    for (const snapshot& s : taken) {
+        if (s.after_poll == from && !s.after_dialog)
+            before = &s;
+        if (s.after_poll == to && !s.after_dialog)
+            after = &s;
+    }
+    return before && after && to > from ? static_cast<double>(after->figure[f] - before->figure[f]) / (to - from)
+                                        : 0.0;
+}
+
+// Each half's warm-up, its first round of cases, is left out of its
+// figure a poll: the first polls load what later ones reuse (the TLS half,
+// Schannel and the certificate store).
+void print_snapshots(const std::vector<snapshot>& taken, int half, int polls)
+{
+    print("\nThe program's resources after poll N (the first poll; in each half, its first round of the %d "
+          "cases, every hundred polls and its last poll; \"dialog\": once the settings dialog has switched to "
+          "TLS; polls %d to %d over TLS):\n\n",
+          round_length, half + 1, polls);
     print("%-38s", "after poll");
-    for (const snapshot& s : taken)
-        print(" %8d", s.after_poll);
-    print(" %8s %12s\n", "delta", "per poll*");
+    for (const snapshot& s : taken) {
+        if (s.after_dialog)
+            print(" %8s", "dialog");
+        else
+            print(" %8d", s.after_poll);
+    }
+    print(" %8s %11s %11s\n", "delta", "plain/poll*", "TLS/poll*");
     for (int f = 0; f < figure_count; ++f) {
         print("%-38s", figure_names[f]);
         for (const snapshot& s : taken)
             print(" %8ld", s.figure[f]);
-        const snapshot &first = taken.front(), &round = taken.size() > 1 ? taken[1] : first, &last = taken.back();
-        int polls = last.after_poll - round.after_poll;
-        print(" %+8ld %12.3f\n", last.figure[f] - first.figure[f],
-              polls > 0 ? static_cast<double>(last.figure[f] - round.figure[f]) / polls : 0.0);
+        print(" %+8ld %11.3f %11.3f\n", taken.back().figure[f] - taken.front().figure[f],
+              per_poll(taken, f, round_length, half), per_poll(taken, f, half + round_length, polls));
     }
-    print("\n* per poll after the first round: (last - after poll %d) / polls since, the warm-up left out.\n"
+    print("\n* per poll after each half's first round: plain (after poll %d - after poll %d) / %d polls,\n"
+          "  TLS (after poll %d - after poll %d) / %d polls; the warm-ups left out.\n"
           "  GetProcessHandleCount, GetGuiResources and GetProcessMemoryInfo's PrivateUsage answer 0 under Wine 8;\n"
           "  the first rows count what Wine offers in their place.\n",
-          taken.size() > 1 ? taken[1].after_poll : taken[0].after_poll);
+          half, round_length, half - round_length, polls, half + round_length, polls - half - round_length);
 }
 
 // ---- idle -------------------------------------------------------------------
@@ -513,6 +546,29 @@ void measure_idle(int seconds)
     print("  %-40s %8.2f a second\n", "preemptions (involuntary switches)", static_cast<double>(preempted) / seconds);
 }
 
+// ---- the settings dialog ------------------------------------------------------
+
+// Types the server into the POP field of the settings dialog, as a user
+// does (the edit marked as changed: OK saves only what the user changed),
+// presses OK, and reads back what was saved.
+bool set_server(const char* server)
+{
+    PostMessageA(program, WM_COMMAND, IDM_SETTINGS, 0);
+    HWND dialog = nullptr;
+    if (!eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")) != FALSE; }, 10000))
+        return false;
+    SendDlgItemMessageA(dialog, IDC_POP, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(server));
+    SendDlgItemMessageA(dialog, IDC_POP, EM_SETMODIFY, TRUE, 0);
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    if (!eventually([&] { return !IsWindow(dialog); }, 10000))
+        return false;
+    char stored[128] = "";
+    DWORD size = sizeof stored;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, "Software\\ZELKA\\Tobalin", "POP", RRF_RT_REG_SZ, nullptr, stored,
+                        &size) == ERROR_SUCCESS &&
+           strcmp(stored, server) == 0;
+}
+
 // ---- one poll -----------------------------------------------------------------
 
 struct case_tally {
@@ -554,15 +610,17 @@ std::wstring poll(const soak_case& c, int number, double* seconds)
 
 int main(int argc, char** argv)
 {
-    if (argc != 8) {
-        fprintf(stderr, "usage: soak_driver CONTROL_PORT MAILDIR STAGED WORK RECEIVED POLLS IDLE_SECONDS\n");
+    if (argc != 9) {
+        fprintf(stderr,
+                "usage: soak_driver CONTROL_PORT MAILDIR STAGED WORK RECEIVED POLLS IDLE_SECONDS TLS_SERVER\n");
         return 2;
     }
     maildir = argv[2];
     staged = argv[3];
     work = argv[4];
     received = argv[5];
-    int polls = atoi(argv[6]), idle_seconds = atoi(argv[7]);
+    int polls = atoi(argv[6]), idle_seconds = atoi(argv[7]), half = polls / 2;
+    const char* tls_server = argv[8];
 
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 2), &winsock);
@@ -588,34 +646,48 @@ int main(int argc, char** argv)
     GetWindowThreadProcessId(program, &program_id);
     program_process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, program_id);
     unix_pid = find_unix_pid();
-    print("soak: %d polls, %d cases in turn; the program is Windows process %lu, Linux process %d\n", polls,
-          round_length, program_id, unix_pid);
+    print("soak: %d polls, %d cases in turn, polls %d to %d over TLS; the program is Windows process %lu, Linux "
+          "process %d\n",
+          polls, round_length, half + 1, polls, program_id, unix_pid);
 
     std::vector<snapshot> taken;
-    case_tally tally[round_length] = {};
+    case_tally tally[2][round_length] = {};  // in plain text, over TLS
     int handed_on = 0, unexpected = 0, unfinished = 0;
     DWORD started = GetTickCount();
     for (int number = 1; number <= polls; ++number) {
+        bool over_tls = number > half;
+        if (number == half + 1) {
+            if (!set_server(tls_server)) {
+                print("soak: the settings dialog did not save the server %s\n", tls_server);
+                return 1;
+            }
+            print("  from poll %d: the server %s (TLS), typed into the settings dialog\n", number, tls_server);
+            taken.push_back(measure(half));
+            taken.back().after_dialog = true;
+        }
         int index = (number - 1) % round_length;
         const soak_case& c = cases[index];
+        const wchar_t* expected = over_tls && c.outcome_over_tls ? c.outcome_over_tls : c.outcome;
+        case_tally& counted = tally[over_tls][index];
         double seconds = 0;
         std::wstring tip = poll(c, number, &seconds);
-        tally[index].polls++;
-        tally[index].seconds += seconds;
+        counted.polls++;
+        counted.seconds += seconds;
         if (tip.empty()) {
             ++unfinished;
             print("poll %d (%s): no end seen within two minutes\n", number, c.name);
             continue;
         }
         std::wstring outcome = tip.size() > 13 ? tip.substr(13) : tip;
-        if (outcome == c.outcome) {
-            tally[index].as_expected++;
+        if (outcome == expected) {
+            counted.as_expected++;
             handed_on += c.handed_on;
         } else if (++unexpected <= 10) {
             print("poll %d (%s): tip \"%s\", expected \"%s\"\n", number, c.name, utf8(tip).c_str(),
-                  utf8(c.outcome).c_str());
+                  utf8(expected).c_str());
         }
-        if (number == 1 || number == round_length || number % 100 == 0 || number == polls)
+        if (number == 1 || number == round_length || number == half || number == half + round_length ||
+            number % 100 == 0 || number == polls)
             taken.push_back(measure(number));
         if (number % 50 == 0)
             print("  %d polls, %lu s\n", number, (GetTickCount() - started) / 1000);
@@ -623,11 +695,16 @@ int main(int argc, char** argv)
     double total = (GetTickCount() - started) / 1000.0;
 
     print("\nPolls by case (%.0f s in all, %.2f s a poll):\n\n", total, total / (polls > 0 ? polls : 1));
-    print("  %-40s %6s %12s %10s\n", "case", "polls", "as expected", "s a poll");
-    for (int i = 0; i < round_length; ++i)
-        if (tally[i].polls > 0)
-            print("  %-40s %6d %12d %10.2f\n", cases[i].name, tally[i].polls, tally[i].as_expected,
-                  tally[i].seconds / tally[i].polls);
+    print("  %-40s %27s   %27s\n", "", "------- plain text -------", "---------- TLS ----------");
+    print("  %-40s %6s %11s %8s   %6s %11s %8s\n", "case", "polls", "as expected", "s a poll", "polls",
+          "as expected", "s a poll");
+    for (int i = 0; i < round_length; ++i) {
+        print("  %-40s", cases[i].name);
+        for (const case_tally& half_tally : {tally[0][i], tally[1][i]})
+            print(" %6d %11d %8.2f  ", half_tally.polls, half_tally.as_expected,
+                  half_tally.polls > 0 ? half_tally.seconds / half_tally.polls : 0.0);
+        print("\n");
+    }
     // The recording application may still be starting for the last one.
     eventually([&] { return recorder_receipts() >= handed_on; }, 30000, 200);
     int receipts = recorder_receipts();
@@ -635,7 +712,7 @@ int main(int argc, char** argv)
           receipts);
 
     if (!taken.empty())
-        print_snapshots(taken);
+        print_snapshots(taken, half, polls);
     Sleep(2000);  // the last recording application and batch script are done
     if (idle_seconds > 0)
         measure_idle(idle_seconds);
