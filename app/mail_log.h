@@ -14,7 +14,7 @@
 // without a word: the mails are handled all the same.
 extern const char log_file_name[];
 extern const char old_log_file_name[];
-constexpr uint64_t log_limit = 256 * 1024;
+constexpr uint64_t log_limit = uint64_t{256} * 1024;
 
 // What became of a mail that was read.
 enum mail_fate {

@@ -1,6 +1,7 @@
 #include "pop3/mailbox_server.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "common/text_scan.h"
 
@@ -57,12 +58,13 @@ bool parse_mailbox_server(const char* entry, mailbox_server* server)
     if (scheme != no_scheme && length > 0 && p[length - 1] == '/')
         --length;
 
-    const char* colon = static_cast<const char*>(memchr(p, ':', length));
-    size_t host_length = colon ? static_cast<size_t>(colon - p) : length;
-    if (host_length == 0 || host_length >= sizeof server->host || memchr(p, '/', length))
+    const std::string_view rest(p, length);
+    const size_t colon = rest.find(':');
+    const size_t host_length = colon == std::string_view::npos ? length : colon;
+    if (host_length == 0 || host_length >= sizeof server->host || rest.find('/') != std::string_view::npos)
         return false;
     uint16_t port = scheme == tls_scheme ? pop3s_port : pop3_port;
-    if (colon && !read_port(colon + 1, length - host_length - 1, &port))
+    if (colon != std::string_view::npos && !read_port(p + colon + 1, length - colon - 1, &port))
         return false;
 
     memcpy(server->host, p, host_length);

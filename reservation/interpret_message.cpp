@@ -169,7 +169,7 @@ char* with_programme_line(char* text, const reading_part& reading)
 }
 
 // The text of the message's reservation, or why it has none.
-char* reservation_text(char* body, std::string_view headers, const char* station_path, interpretation* result)
+char* reservation_text(const char* body, std::string_view headers, const char* station_path, interpretation* result)
 {
     reading_part reading;
     part_choice choice = choose_reading_part(headers, body, &reading);

@@ -188,8 +188,8 @@ bool search_parts(std::string_view headers, std::string_view body, int depth, pa
     part_type type;
     read_part_type(headers, &type);
     std::string_view media = type.media;
-    char boundary[value_size];
     if (begins_with_word(media, "multipart/")) {
+        char boundary[value_size];
         if (depth < deepest_part && header_parameter(type.content_type, "boundary", boundary, sizeof boundary) &&
             boundary[0] != '\0')
             return search_multipart(body, boundary, depth, search, found);
