@@ -359,10 +359,8 @@ char* raw_header_text(std::string_view text)
     }
     if (!escapes && !eight_bit) {
         char* copy = static_cast<char*>(malloc(text.size() + 1));
-        if (copy) {
-            copy[0] = '\0';
-            strncat(copy, text.data(), text.size());
-        }
+        if (copy)
+            copy_text(text, copy, text.size() + 1);
         return copy;
     }
     bool utf8 = !escapes && well_formed_utf8(text);
