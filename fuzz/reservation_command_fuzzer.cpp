@@ -15,8 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string body(reinterpret_cast<const char*>(data), size);
     std::string file(body.size() + programme_file_overhead, '\0');
-    int result = write_programme_info_from_command(body.c_str(), "stations.txt", &file[0], file.size());
-    if (result == 0 && file.find("\nExtend: 0\n\n") == std::string::npos)
+    int32_t channel = -1;
+    drop_reason result = write_programme_info_from_command(body.c_str(), "stations.txt", &file[0], file.size(), &channel);
+    if (result == not_dropped && file.find("\nExtend: 0\n\n") == std::string::npos)
+        __builtin_trap();
+    // A command refused for its station was read as far as its channel.
+    if ((result == channel_not_listed || result == not_dropped) && (channel < 1 || channel > 999))
         __builtin_trap();
     return 0;
 }

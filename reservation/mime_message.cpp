@@ -57,7 +57,8 @@ std::string_view trimmed(std::string_view text)
 void copy_text(std::string_view text, char* out, size_t size)
 {
     size_t length = text.size() < size ? text.size() : size - 1;
-    memmove(out, text.data(), length);
+    if (length > 0)  // an empty view may have no data at all
+        memmove(out, text.data(), length);
     out[length] = '\0';
 }
 
@@ -358,10 +359,8 @@ char* raw_header_text(std::string_view text)
     }
     if (!escapes && !eight_bit) {
         char* copy = static_cast<char*>(malloc(text.size() + 1));
-        if (copy) {
-            memcpy(copy, text.data(), text.size());
-            copy[text.size()] = '\0';
-        }
+        if (copy)
+            copy_text(text, copy, text.size() + 1);
         return copy;
     }
     bool utf8 = !escapes && well_formed_utf8(text);
@@ -509,7 +508,7 @@ char* decode_part_body(const reading_part& part)
     size_t length = part.body.size();
     if (same_word(encoding, "base64"))
         length = decode_base64(part.body, text);
-    else
+    else if (length > 0)  // an empty view may have no data at all
         memcpy(text, part.body.data(), length);
     text[length] = '\0';
     if (!same_word(encoding, "quoted-printable"))
