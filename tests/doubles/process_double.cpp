@@ -7,7 +7,7 @@ static os_status record_open(const char* path)
     active_process->opened.push_back(path);
     if (active_process->on_open)
         active_process->on_open();
-    return os_ok;
+    return active_process->fails ? os_failed : os_ok;
 }
 
 static const os_process_calls recording_process = {record_open};
