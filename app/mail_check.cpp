@@ -34,8 +34,7 @@ message_fate handle_mail(void* context, char* message, uint32_t)
         ++report->kept;
         fate = keep_message;
     } else {
-        log_mail(mail, mail_booked);
-        hand_off_reservation();
+        log_mail(mail, hand_off_reservation() ? mail_booked : mail_not_opened);
         if (Settings.Batch[0] != '\0')
             run_batch_file(Settings.Batch);
         ++report->handed_on;

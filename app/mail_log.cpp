@@ -149,9 +149,12 @@ void log_mail(const interpretation& message, mail_fate fate)
     log_line line;
     switch (fate) {
     case mail_booked:
+    case mail_not_opened:
         begin_line(&line, "予約");
         add_mail(&line, message);
         add_booking(&line, message);
+        if (fate == mail_not_opened)
+            add_words(&line, " (Tobalin.tvpi を開くアプリケーションを起動できません)");
         break;
     case mail_kept:
         begin_line(&line, "保留");

@@ -18,9 +18,10 @@ constexpr uint64_t log_limit = uint64_t{256} * 1024;
 
 // What became of a mail that was read.
 enum mail_fate {
-    mail_booked,     // its reservation was handed to the recording application
-    mail_kept,       // its reservation could not be written: it stays in the mailbox
-    mail_dropped,    // it books nothing, for message.reason
+    mail_booked,      // its reservation was handed to the recording application
+    mail_not_opened,  // its reservation was written, but nothing could be started to open it
+    mail_kept,        // its reservation could not be written: it stays in the mailbox
+    mail_dropped,     // it books nothing, for message.reason
 };
 
 void log_mail(const interpretation& message, mail_fate fate);

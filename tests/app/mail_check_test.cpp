@@ -79,6 +79,7 @@ TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_logs_every_mai
     EXPECT_EQ(processes.opened, (std::vector<std::string>{"Tobalin.tvpi", "Tobalin.tvpi"}));
     EXPECT_EQ(clock.sleeps, (std::vector<uint32_t>{4321, 4321})) << "the script ran after each hand-off";
     EXPECT_NE(files.files["Tobalin.tvpi"].find("program-title: Late\r\n"), std::string::npos);
+    EXPECT_TRUE(last_poll.done);
     EXPECT_EQ(last_poll.result, pop3_ok);
     EXPECT_EQ(last_poll.handed_on, 2);
     EXPECT_EQ(last_poll.refused, 1);
@@ -99,6 +100,19 @@ TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_logs_every_mai
               }));
 }
 
+TEST_F(mail_check, programme_information_is_logged_with_its_station_and_its_title_cut_to_fit)
+{
+    const std::string title(300, 't');
+    sockets_double server(one_mail("Content-type: application/x-tv-program-info; charset=shift_jis\r\nstation: NHK\r\n"
+                                   "year: 2005\r\nmonth: 6\r\ndate: 15\r\nstart: 21:00\r\nend: 21:54\r\n"
+                                   "program-title: " + title,
+                                   "DELE 1 | QUIT"));
+    check_mail_now();
+    EXPECT_EQ(log_lines(files.files["Tobalin.log"]).back(),
+              "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
+              "2005/6/15 21:00-21:54 NHK \x81\x75" + title.substr(0, 255) + "\x81\x76");
+}
+
 TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
 {
     files.failing_path = "Tobalin.tvpi";
@@ -116,10 +130,14 @@ TEST_F(mail_check, without_a_script_the_reservation_is_handed_on_and_counted)
 {
     Settings.Batch[0] = '\0';
     sockets_double server(one_mail("resv 0615 2100 2154 8 A B News", "DELE 1 | QUIT"));
+    processes.fails = true;
     check_mail_now();
     EXPECT_EQ(processes.opened, std::vector<std::string>{"Tobalin.tvpi"});
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(last_poll.handed_on, 1);
+    // ... Tobalin.tvpi を開くアプリケーションを起動できません)
+    const std::string logged = files.files["Tobalin.log"];
+    EXPECT_EQ(logged.substr(logged.size() - 17), "\x8b\x4e\x93\xae\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1)\r\n");
 }
 
 TEST_F(mail_check, a_mail_that_books_nothing_leaves_the_file_as_it_was)
@@ -149,11 +167,11 @@ TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reporte
 
 TEST_F(mail_check, a_mail_too_large_is_logged_and_the_log_starts_anew_past_its_limit)
 {
-    files.files["Tobalin.log"] = std::string(log_limit, 'x');
+    files.files["Tobalin.log"] = std::string(262144, 'x');
     sockets_double server(pop3_conversation("+OK | USER tv | PASS pw | STAT: +OK 1 300000 | LIST 1: +OK 1 300000 | "
                                             "DELE 1 | QUIT"));
     check_mail_now();
-    EXPECT_EQ(files.files["Tobalin.log.1"], std::string(log_limit, 'x'));
+    EXPECT_EQ(files.files["Tobalin.log.1"], std::string(262144, 'x'));
     // 削除 300000 バイトのメールを読まずに削除しました (上限 262144 バイト)
     EXPECT_EQ(log_lines(files.files["Tobalin.log"]),
               std::vector<std::string>{"2005/06/01 21:05  \x8d\xed\x8f\x9c  300000 \x83\x6f\x83\x43\x83\x67\x82\xcc"
@@ -190,10 +208,15 @@ TEST(poll_tip, says_what_each_poll_came_to)
         poll_tip(c.poll, tip, sizeof tip);
         EXPECT_STREQ(tip, c.tip);
     }
-    // A tip cut short ends after a whole character: 予 is three bytes.
-    char tip[16];
-    poll_tip(cases[1].poll, tip, sizeof tip);
+    // A tip cut short ends after a whole character: 予 is three bytes, and
+    // the last of 無's (E7 84 A1) is odd.
+    char tip[29];
+    poll_tip(cases[1].poll, tip, 16);
     EXPECT_STREQ(tip, "Tobaln 21:05 ");
+    poll_tip(cases[4].poll, tip, 29);
+    EXPECT_STREQ(tip, "Tobaln 09:00 予約なし ");
+    poll_tip(cases[1].poll, tip, 24);
+    EXPECT_STREQ(tip, "Tobaln 21:05 予約2件") << "a tip that just fits is whole";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ struct process_double : installed<process_double, os_process_calls> {
     process_double();
     std::vector<std::string> opened;
     void (*on_open)() = nullptr;  // called for each, as an application started may do things
+    bool fails = false;           // nothing can be started
 };
 
 #endif

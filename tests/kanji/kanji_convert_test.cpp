@@ -125,6 +125,9 @@ TEST(kanji_convert, detects_within_the_window_only)
     EXPECT_EQ(convert("auto", "sjis", inside),
               std::string(102, 'a') + "\x7F\x80" + times(2047, "\xE0\x9F") + "a\x89\x51");
     EXPECT_EQ(convert("auto", "sjis", outside), outside);
+    // A full window whose last byte begins a pair: read no further.
+    std::string lead_last = "\x80" + times(2047, "\xE0\xA1") + "\x81" + "abc";
+    EXPECT_EQ(convert("auto", "sjis", lead_last), lead_last);
 }
 
 }  // namespace

@@ -261,6 +261,11 @@ TEST_F(interpret, mails_of_today)
                                              html_30k}),
                    ""),
          worked_example},
+        {"a line as long as a delimiter line does not cut a part",
+         retrieved(multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>resv</p>\r\n0123456789abc",
+                                             "Content-Type: text/plain\r\n\r\nresv 0615 2100 2154 8 A B Night News"}),
+                   ""),
+         worked_example},
         {"nested multipart with an attachment",
          retrieved(multipart("mixed",
                              {multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>hi</p>",
@@ -310,6 +315,8 @@ TEST_F(interpret, the_sender_and_subject_for_the_log_and_who_may_book)
         {"=?utf-8?q?a?= =?utf-8?q?b?= c =?utf-8?b?ZA==?=", "ab c d"},
         {"\x1b$B%K%e!<%9\x1b(B raw", "\x83j\x83\x85\x81[\x83X raw"},  // JIS and UTF-8 sent raw
         {"\xe3\x83\x8b\xe3\x83\xa5 utf-8", "\x83j\x83\x85 utf-8"},
+        {"\xa5\xcb\xa5\xe5 euc", "\x83j\x83\x85 euc"},
+        {"=?utf-8?q?Cafe_a=0Ab?=", "Cafe a b"},  // hex-looking letters; an escape of 0x0A
         {"=?utf-8?x?abc?= =?utf-8?q?cut", "=?utf-8?x?abc?= =?utf-8?q?cut"},  // no encoded words
     };
     for (const auto& c : subjects) {
@@ -319,8 +326,13 @@ TEST_F(interpret, the_sender_and_subject_for_the_log_and_who_may_book)
         EXPECT_STREQ(last.sender, "Phone@Example.com");
         EXPECT_STREQ(last.subject, c.logged);
     }
-    const std::string message = retrieved("From: phone@example.com (my phone)\r\n" + std::string(text_plain),
+    // The From line, not the first line; a header without a space after its colon.
+    const std::string message = retrieved("Date: Wed, 1 Jun 2005\r\nFrom: phone@example.com (my phone)\r\nSubject:rec\r\n" +
+                                              std::string(text_plain),
                                           "resv 0615 2100 2154 8 A B T\r\n");
+    run(message);
+    EXPECT_STREQ(last.sender, "phone@example.com");
+    EXPECT_STREQ(last.subject, "rec");
     const struct {
         const char* senders;
         bool books;

@@ -155,11 +155,16 @@ TEST_F(settings_store, senders_are_optional_and_one_too_long_lets_no_one_book)
         ASSERT_EQ(load_settings(), 0);
         EXPECT_EQ(Settings.Senders, c.loaded);
     }
-    put("Senders", os_reg_sz, std::string(501, 'a'));
+    put("Senders", os_reg_sz, std::string(500, 'a'));
     ASSERT_EQ(load_settings(), 0);
-    EXPECT_STREQ(Settings.Senders, "@");
+    EXPECT_EQ(Settings.Senders, std::string(500, 'a'));
+    for (size_t too_long : {501, 600}) {
+        put("Senders", os_reg_sz, std::string(too_long, 'a'));
+        ASSERT_EQ(load_settings(), 0);
+        EXPECT_STREQ(Settings.Senders, "@") << too_long;
+    }
     ASSERT_EQ(save_settings(), 0);
-    EXPECT_EQ(stored(os_local_machine, "Senders").second, std::string(501, 'a')) << "never saved over";
+    EXPECT_EQ(stored(os_local_machine, "Senders").second, std::string(600, 'a')) << "never saved over";
 }
 
 TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_one_empties_its_field_only)
