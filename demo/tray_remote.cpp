@@ -21,7 +21,7 @@
 #include <cstring>
 #include <string>
 
-#include "tests/support/shown_icons.h"
+#include "demo/shown_icons.h"
 #include "tests/support/test_host.h"
 
 namespace {

@@ -34,7 +34,7 @@
 
 #include "pop3/pop3_session.h"
 #include "resources/resource_ids.h"
-#include "tests/support/shown_icons.h"
+#include "demo/shown_icons.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef TOBALIN_TESTS_SHOWN_ICONS_H
-#define TOBALIN_TESTS_SHOWN_ICONS_H
+#ifndef TOBALIN_DEMO_SHOWN_ICONS_H
+#define TOBALIN_DEMO_SHOWN_ICONS_H
 
 // The icons Wine's taskbar shows, as a user sees them: their tips and where
 // they are on the screen. The taskbar keeps one tooltip per icon in its own

@@ -1,5 +1,6 @@
-// A recording application for the end-to-end test, opened on .tvpi and .html
-// files as "test_recorder.exe LOG_FOLDER FILE". It copies FILE into
+// The stand-in recording application of the demo, the end-to-end test and
+// the soak, opened on .tvpi and .html files as "test_recorder.exe
+// LOG_FOLDER FILE". It copies FILE into
 // LOG_FOLDER as <n>.copy, n counting the files received; for a .tvpi file it
 // shows a window "TobalinTestRecorder", its title "Recorder ready" a moment
 // later, a button "Record" that ends it, and a window in front. Every event
