@@ -21,40 +21,13 @@
 #include <cstring>
 #include <string>
 
-#include "demo/shown_icons.h"
+#include "demo/program_remote.h"
 #include "tests/support/test_host.h"
 
 namespace {
 
-// As the program and its resources name them.
-const char program_window[] = "Tobaln";
-const UINT tray_callback = WM_USER + 1, tray_icon_id = 101, quit_command = 40001;
-
-// The program's icon as the taskbar shows it.
-bool program_icon(shown_icon* found)
-{
-    for (const shown_icon& icon : shown_icons()) {
-        if (icon.tip.compare(0, 6, L"Tobaln") == 0) {
-            *found = icon;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::wstring program_tip()
-{
-    shown_icon icon;
-    return program_icon(&icon) ? icon.tip : L"";
-}
-
-template <typename Condition>
-bool eventually(Condition condition, int seconds)
-{
-    for (int tenths = seconds * 10; tenths > 0 && !condition(); --tenths)
-        Sleep(100);
-    return condition();
-}
+// The menu's quit command.
+const UINT quit_command = 40001;
 
 bool menu_open()
 {
@@ -84,14 +57,13 @@ int main(int argc, char** argv)
     std::string command = argc >= 2 ? argv[1] : "";
     if (command == "trust" && argc == 3)
         return trust_root_certificate(argv[2]) ? 0 : 1;
-    HWND window = FindWindowA(program_window, program_window);
     if (command == "wait")
         return eventually([] { return !program_tip().empty(); }, 30) ? 0 : 1;
     if (command == "click") {
         // The tip changes when the poll has ended; the first hand-off in a
         // fresh Wine prefix alone takes about ten seconds.
         std::wstring before = program_tip();
-        PostMessageA(window, tray_callback, tray_icon_id, WM_LBUTTONDOWN);
+        click_program_icon(WM_LBUTTONDOWN);
         bool told = eventually([&] { return program_tip() != before; }, 180);
         print_utf8(program_tip());
         return told ? 0 : 1;
@@ -102,7 +74,7 @@ int main(int argc, char** argv)
         shown_icon icon;
         if (program_icon(&icon))
             SetCursorPos(icon.centre.x, icon.centre.y - 30);
-        PostMessageA(window, tray_callback, tray_icon_id, WM_RBUTTONDOWN);
+        click_program_icon(WM_RBUTTONDOWN);
         return eventually(menu_open, 10) ? 0 : 1;
     }
     if (command == "quit") {
@@ -110,8 +82,8 @@ int main(int argc, char** argv)
             press(VK_ESCAPE);
             eventually([] { return !menu_open(); }, 5);
         }
-        PostMessageA(window, WM_COMMAND, quit_command, 0);
-        return eventually([] { return !FindWindowA(program_window, program_window); }, 10) ? 0 : 1;
+        PostMessageA(program_window(), WM_COMMAND, quit_command, 0);
+        return eventually([] { return !program_window(); }, 10) ? 0 : 1;
     }
     fprintf(stderr, "usage: tray_remote wait | click | menu | quit | trust PEM\n");
     return 2;

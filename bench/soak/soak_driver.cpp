@@ -34,7 +34,7 @@
 
 #include "pop3/pop3_session.h"
 #include "resources/resource_ids.h"
-#include "demo/shown_icons.h"
+#include "demo/program_remote.h"
 
 namespace {
 
@@ -116,14 +116,6 @@ std::string utf8(const std::wstring& text)
 
 // ---- the tray icon's tip, where the user reads it --------------------------
 
-std::wstring program_tip()
-{
-    for (const shown_icon& icon : shown_icons())
-        if (icon.tip.compare(0, 6, L"Tobaln") == 0)
-            return icon.tip;
-    return L"";
-}
-
 bool set_marker_tip()
 {
     NOTIFYICONDATAA icon = {};
@@ -135,8 +127,9 @@ bool set_marker_tip()
     return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
 }
 
+// Whether the condition holds within the milliseconds, asked every step.
 template <typename Condition>
-bool eventually(Condition condition, int milliseconds, int step = 20)
+bool within_ms(Condition condition, int milliseconds, int step = 20)
 {
     for (int left = milliseconds; left > 0 && !condition(); left -= step)
         Sleep(static_cast<DWORD>(step));
@@ -555,12 +548,12 @@ bool set_server(const char* server)
 {
     PostMessageA(program, WM_COMMAND, IDM_SETTINGS, 0);
     HWND dialog = nullptr;
-    if (!eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")) != FALSE; }, 10000))
+    if (!within_ms([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")) != FALSE; }, 10000))
         return false;
     SendDlgItemMessageA(dialog, IDC_POP, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(server));
     SendDlgItemMessageA(dialog, IDC_POP, EM_SETMODIFY, TRUE, 0);
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-    if (!eventually([&] { return !IsWindow(dialog); }, 10000))
+    if (!within_ms([&] { return !IsWindow(dialog); }, 10000))
         return false;
     char stored[128] = "";
     DWORD size = sizeof stored;
@@ -589,7 +582,7 @@ std::wstring poll(const soak_case& c, int number, double* seconds)
         DeleteFileA(blocker.c_str());
         CreateDirectoryA(blocker.c_str(), nullptr);
     }
-    if (!eventually([] { return set_marker_tip() && program_tip() == L"Tobaln soak"; }, 10000)) {
+    if (!within_ms([] { return set_marker_tip() && program_tip() == L"Tobaln soak"; }, 10000)) {
         print("poll %d: the tip could not be marked\n", number);
         return L"";
     }
@@ -597,7 +590,7 @@ std::wstring poll(const soak_case& c, int number, double* seconds)
     QueryPerformanceCounter(&start);
     PostMessageA(program, tray_callback, tray_icon_id, WM_LBUTTONDOWN);
     std::wstring tip;
-    eventually([&] { return (tip = program_tip()) != L"Tobaln soak"; }, 120000);
+    within_ms([&] { return (tip = program_tip()) != L"Tobaln soak"; }, 120000);
     QueryPerformanceCounter(&end);
     QueryPerformanceFrequency(&frequency);
     *seconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
@@ -637,7 +630,7 @@ int main(int argc, char** argv)
         print("soak: cannot stage the large mails in %s\n", staged.c_str());
         return 1;
     }
-    if (!eventually([] { return (program = FindWindowA(program_window_name, program_window_name)) &&
+    if (!within_ms([] { return (program = FindWindowA(program_window_name, program_window_name)) &&
                                 !program_tip().empty(); },
                     60000, 100)) {
         print("soak: the program's icon did not appear\n");
@@ -706,7 +699,7 @@ int main(int argc, char** argv)
         print("\n");
     }
     // The recording application may still be starting for the last one.
-    eventually([&] { return recorder_receipts() >= handed_on; }, 30000, 200);
+    within_ms([&] { return recorder_receipts() >= handed_on; }, 30000, 200);
     int receipts = recorder_receipts();
     print("\n  reservations handed on: %d expected, %d received by the recording application\n", handed_on,
           receipts);
@@ -722,7 +715,7 @@ int main(int argc, char** argv)
     DWORD code = 0;
     bool ended = WaitForSingleObject(program_process, 10000) == WAIT_OBJECT_0 &&
                  GetExitCodeProcess(program_process, &code);
-    bool icon_gone = eventually([] { return program_tip().empty(); }, 10000, 100);
+    bool icon_gone = within_ms([] { return program_tip().empty(); }, 10000, 100);
     print("\nQuit from the menu command: %s with %lu after %lu ms; the icon %s.\n", ended ? "ended" : "still running",
           code, GetTickCount() - quit_started, icon_gone ? "is gone" : "is still shown");
     closesocket(control);

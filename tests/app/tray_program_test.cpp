@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "demo/shown_icons.h"
+#include "demo/program_remote.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_host.h"
 
@@ -31,19 +31,6 @@ std::string setting(const char* name)
     return value ? value : "";
 }
 
-template <typename Condition>
-bool eventually(Condition condition, int seconds = 10)
-{
-    for (int tenths = seconds * 10; tenths > 0 && !condition(); --tenths)
-        Sleep(100);
-    return condition();
-}
-
-HWND program_window()
-{
-    return FindWindowA("Tobaln", "Tobaln");
-}
-
 void post_to_program(UINT message, WPARAM wparam, LPARAM lparam)
 {
     PostMessageA(program_window(), message, wparam, lparam);
@@ -57,15 +44,6 @@ PROCESS_INFORMATION start(std::string command, const char* directory = nullptr)
     EXPECT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &started))
         << command;
     return started;
-}
-
-// The tip of the program's icon; "" while the taskbar shows none.
-std::wstring program_tip()
-{
-    for (const shown_icon& icon : shown_icons())
-        if (icon.tip.compare(0, 6, L"Tobaln") == 0)
-            return icon.tip;
-    return L"";
 }
 
 std::wstring clock_now()
@@ -82,7 +60,7 @@ std::wstring clock_now()
 std::wstring poll_by_click(int seconds)
 {
     std::wstring before = program_tip(), started = clock_now();
-    post_to_program(WM_USER + 1, 101, WM_LBUTTONDOWN);
+    click_program_icon(WM_LBUTTONDOWN);
     eventually([&] { return program_tip() != before; }, seconds);
     std::wstring tip = program_tip(), ended = clock_now();
     if (tip.size() < 13)
@@ -214,7 +192,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     // A click with Alt held is not a poll; one without is. Once the
     // program's thread answers, a poll the click started has ended.
     keybd_event(VK_MENU, 0, 0, 0);
-    post_to_program(WM_USER + 1, 101, WM_LBUTTONDOWN);
+    click_program_icon(WM_LBUTTONDOWN);
     Sleep(300);
     SendMessageTimeoutA(program_window(), WM_NULL, 0, 0, SMTO_BLOCK, 30000, nullptr);
     keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
@@ -269,7 +247,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     // The menu at the cursor, off the icon so that its tip hides nothing;
     // its version item by its access key.
     SetCursorPos(icons[0].centre.x, icons[0].centre.y - 30);
-    post_to_program(WM_USER + 1, 101, WM_RBUTTONDOWN);
+    click_program_icon(WM_RBUTTONDOWN);
     EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }));
     screenshot("tray-menu");
     keybd_event('A', 0, 0, 0);

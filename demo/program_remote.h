@@ -1,10 +1,9 @@
-#ifndef TOBALIN_DEMO_SHOWN_ICONS_H
-#define TOBALIN_DEMO_SHOWN_ICONS_H
+#ifndef TOBALIN_DEMO_PROGRAM_REMOTE_H
+#define TOBALIN_DEMO_PROGRAM_REMOTE_H
 
-// The icons Wine's taskbar shows, as a user sees them: their tips and where
-// they are on the screen. The taskbar keeps one tooltip per icon in its own
-// process, so the text is read there; a removed icon's tooltip lingers with
-// no place on the screen and is left out.
+// The running program as its user meets it under Wine, for the demo's
+// remote, the end-to-end test and the soak: its hidden window, its icon and
+// the icon's tip in the taskbar, the clicks the taskbar passes on.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -12,11 +11,37 @@
 #include <string>
 #include <vector>
 
+// The program's hidden window, which its clicks and commands reach.
+inline HWND program_window()
+{
+    return FindWindowA("Tobaln", "Tobaln");
+}
+
+// A click on its icon, as the taskbar passes it on: WM_LBUTTONDOWN polls,
+// WM_RBUTTONDOWN opens the menu.
+inline void click_program_icon(UINT mouse_message)
+{
+    PostMessageA(program_window(), WM_USER + 1, 101, mouse_message);
+}
+
+// Whether the condition holds within the seconds, asked every tenth.
+template <typename Condition>
+bool eventually(Condition condition, int seconds = 10)
+{
+    for (int tenths = seconds * 10; tenths > 0 && !condition(); --tenths)
+        Sleep(100);
+    return condition();
+}
+
 struct shown_icon {
     std::wstring tip;
     POINT centre;
 };
 
+// The icons Wine's taskbar shows, as a user sees them: their tips and where
+// they are on the screen. The taskbar keeps one tooltip per icon in its own
+// process, so the text is read there; a removed icon's tooltip lingers with
+// no place on the screen and is left out.
 inline std::vector<shown_icon> shown_icons()
 {
     std::vector<shown_icon> icons;
@@ -49,6 +74,25 @@ inline std::vector<shown_icon> shown_icons()
         }
     }
     return icons;
+}
+
+// The program's icon as the taskbar shows it.
+inline bool program_icon(shown_icon* found)
+{
+    for (const shown_icon& icon : shown_icons()) {
+        if (icon.tip.compare(0, 6, L"Tobaln") == 0) {
+            *found = icon;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Its tip; "" while the taskbar shows no icon of the program.
+inline std::wstring program_tip()
+{
+    shown_icon icon;
+    return program_icon(&icon) ? icon.tip : L"";
 }
 
 #endif
