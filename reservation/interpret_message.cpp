@@ -101,8 +101,9 @@ const char* charset_of(const char* part)
     const char* media_end = type ? after_prefix(skip_spaces(type), "application/x-tv-program-info") : nullptr;
     if (!media_end || *media_end == '\0')
         return nullptr;
-    const char* separator = media_end;
-    return after_prefix(skip_spaces(separator + 1), "charset=");
+    // One byte, whatever it is, separates the media type from its parameters.
+    const char* parameters = media_end + 1;
+    return after_prefix(skip_spaces(parameters), "charset=");
 }
 
 // The first programme-information line of a text: "Content-Type:" or,

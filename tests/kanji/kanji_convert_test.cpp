@@ -8,28 +8,17 @@
 #include <gtest/gtest.h>
 
 #include "kanji/kanji_convert.h"
+#include "tests/kanji/conversion.h"
 
 namespace {
 
-// The output, or "-1:" and what the buffer holds (capacity -1: room for
-// anything). Checks that nothing was stored past the capacity.
+// The output (capacity -1: room for anything).
 std::string convert(const char* from, const char* to, const std::string& text, int capacity = -1)
 {
-    int room = capacity >= 0 ? capacity : static_cast<int>(text.size()) * 5 + 8;
-    std::vector<char> buffer(static_cast<size_t>(room) + 16, '#');
-    int result = kanji_convert(from, to, text.data(), static_cast<int>(text.size()), buffer.data(), room);
-    EXPECT_EQ(std::string(buffer.begin() + room, buffer.end()), std::string(16, '#')) << "written past the capacity";
-    if (result < 0)
-        return "-1:" + std::string(buffer.data(), static_cast<size_t>(room));
-    return std::string(buffer.data(), static_cast<size_t>(result));
-}
-
-std::string times(int count, const std::string& text)
-{
-    std::string repeated;
-    for (int i = 0; i < count; ++i)
-        repeated += text;
-    return repeated;
+    auto conversion = [=](const char* source, int length, char* out, int room) {
+        return kanji_convert(from, to, source, length, out, room);
+    };
+    return converted(conversion, text, capacity >= 0 ? capacity : static_cast<int>(text.size()) * 5 + 8);
 }
 
 using namespace std::string_literals;

@@ -7,34 +7,23 @@
 #include <gtest/gtest.h>
 
 #include "kanji/utf8_to_sjis.h"
+#include "tests/kanji/conversion.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-// The output, or "-1:" and what the buffer holds (capacity -1: twice the
-// source). The source is copied to a buffer of its own length, so that
-// AddressSanitizer sees a read past it; a write past the capacity shows.
+// The output (capacity -1: twice the source).
 std::string convert(const std::string& text, int capacity = -1)
 {
-    std::vector<char> source(text.begin(), text.end());
-    int room = capacity >= 0 ? capacity : 2 * static_cast<int>(text.size());
-    std::vector<char> buffer(static_cast<size_t>(room) + 16, '#');
-    int result = utf8_to_sjis(source.data(), static_cast<int>(source.size()), buffer.data(), room);
-    EXPECT_EQ(std::string(buffer.begin() + room, buffer.end()), std::string(16, '#')) << "written past the capacity";
-    if (result < 0)
-        return "-1:" + std::string(buffer.data(), static_cast<size_t>(room));
-    return std::string(buffer.data(), static_cast<size_t>(result));
+    return converted(utf8_to_sjis, text, capacity >= 0 ? capacity : 2 * static_cast<int>(text.size()));
 }
 
 const std::string geta = "\x81\xAC";
 
 std::string marks(int count)
 {
-    std::string text;
-    for (int i = 0; i < count; ++i)
-        text += geta;
-    return text;
+    return times(count, geta);
 }
 
 const struct {

@@ -1,7 +1,6 @@
 // The POSIX side of the platform seam against the real parts: files on
-// disk, programs started, and a mailbox session against the private
-// Dovecot that scripts/dovecot starts (the Win32 side meets its real parts
-// in the end-to-end test).
+// disk and programs started (its sockets and TLS meet real servers in the
+// TLS session tests, the Win32 side its real parts in the end-to-end test).
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,28 +11,9 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
-#include "pop3/pop3_session.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-std::string setting(const char* name)
-{
-    const char* value = getenv(name);
-    return value ? value : "";
-}
-
-int handled = 0;
-
-message_fate count_message(void*, char*, uint32_t)
-{
-    ++handled;
-    return delete_message;
-}
-
-void ignore_skipped(void*, uint32_t) {}
-
-const mailbox_handler count = {count_message, ignore_skipped, nullptr};
 
 using posix_platform = in_temp_dir;
 
@@ -66,22 +46,6 @@ TEST_F(posix_platform, opens_a_file_with_xdg_open_and_says_when_there_is_none)
     setenv("PATH", "/nonexistent", 1);
     EXPECT_EQ(os_native_process.open_with_application("x"), os_failed);
     setenv("PATH", path.c_str(), 1);
-}
-
-TEST_F(posix_platform, a_mailbox_session_against_dovecot)
-{
-    if (setting("TOBALIN_DOVECOT_PORT").empty())
-        GTEST_SKIP() << "run through scripts/dovecot run";
-    std::string port = ":" + setting("TOBALIN_DOVECOT_PORT");
-    std::string user = setting("TOBALIN_DOVECOT_USER"), password = setting("TOBALIN_DOVECOT_PASS");
-    write_file(setting("TOBALIN_DOVECOT_MAILDIR") + "/new/1.M1P1.tobalin", "Subject: one\n\n..dotted\n");
-    EXPECT_EQ(poll_mailbox(("localhost" + port).c_str(), user.c_str(), password.c_str(), count), pop3_ok);
-    EXPECT_EQ(handled, 1);
-    EXPECT_EQ(file_bytes("Tobalin.tmp").compare(0, 4, "+OK "), 0);
-    EXPECT_EQ(poll_mailbox(("127.0.0.1" + port).c_str(), user.c_str(), "wrong", count), pop3_login_refused);
-    EXPECT_EQ(poll_mailbox(("no-such-host.invalid" + port).c_str(), user.c_str(), password.c_str(), count), pop3_no_such_server);
-    EXPECT_EQ(poll_mailbox("127.0.0.1:1", user.c_str(), password.c_str(), count), pop3_no_connection);
-    EXPECT_EQ(handled, 1);
 }
 
 }  // namespace

@@ -17,12 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string setting(const std::string& name)
-{
-    const char* value = getenv(name.c_str());
-    return value ? value : "";
-}
-
 message_fate keep_text(void* messages, char* message, uint32_t length)
 {
     static_cast<std::string*>(messages)->append(message, length);
@@ -42,10 +36,10 @@ protected:
     }
 
     // Polls with Dovecot's account; the messages handed on, one after another.
-    pop3_result poll(const std::string& entry)
+    pop3_result poll(const std::string& entry, const std::string& pass = setting("TOBALIN_DOVECOT_PASS"))
     {
         mailbox_handler handler = {keep_text, ignore_skipped, &messages};
-        return poll_mailbox(entry.c_str(), user.c_str(), password.c_str(), handler);
+        return poll_mailbox(entry.c_str(), user.c_str(), pass.c_str(), handler);
     }
 
     // The scripted server's listener, as its port's variable names it.
@@ -72,7 +66,7 @@ protected:
     std::string messages;
 };
 
-TEST_F(tls_session, books_a_message_from_dovecot)
+TEST_F(tls_session, books_a_message_from_dovecot_and_tells_why_it_cannot)
 {
     std::string maildir = setting("TOBALIN_DOVECOT_MAILDIR");
     write_file(host_path(maildir + "/new/1.M1P1.tobalin"), "Subject: one\n\n.dotted\n");
@@ -80,6 +74,11 @@ TEST_F(tls_session, books_a_message_from_dovecot)
     EXPECT_EQ(messages, "+OK 25 octets\r\nSubject: one\r\n\r\n..dotted\r\n.\r\n");
     for (const char* kept : {"/new", "/cur"})
         EXPECT_TRUE(fs::is_empty(host_path(maildir + kept))) << kept;
+    // The resolver, a refused connection and a refused login, as they really come.
+    const std::string plain = ":" + setting("TOBALIN_DOVECOT_PORT");
+    EXPECT_EQ(poll("no-such-host.invalid" + plain), pop3_no_such_server);
+    EXPECT_EQ(poll("127.0.0.1:1"), pop3_no_connection);
+    EXPECT_EQ(poll("127.0.0.1" + plain, "wrong"), pop3_login_refused);
 }
 
 // Records of one byte, records split over many receives, a hundred records

@@ -7,6 +7,9 @@
 // The machine the tests run on, seen from a test program natively or
 // under Wine.
 
+// A variable of its environment, "" when it is not set.
+std::string setting(const std::string& name);
+
 // One of its paths, as this program opens it (under Wine through drive Z:).
 std::filesystem::path host_path(const std::string& path);
 

@@ -11,3 +11,9 @@ bool trust_root_certificate(const std::string& pem_file)
 {
     return std::filesystem::exists(pem_file) && setenv("SSL_CERT_FILE", pem_file.c_str(), 1) == 0;
 }
+
+std::string setting(const std::string& name)
+{
+    const char* value = getenv(name.c_str());
+    return value ? value : "";
+}

@@ -7,6 +7,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_host.h"
 
+#include <cstdlib>
+
 std::filesystem::path host_path(const std::string& path)
 {
     return "Z:" + path;
@@ -28,4 +30,10 @@ bool trust_root_certificate(const std::string& pem_file)
     if (root)
         CertCloseStore(root, 0);
     return added;
+}
+
+std::string setting(const std::string& name)
+{
+    const char* value = getenv(name.c_str());
+    return value ? value : "";
 }
