@@ -1,16 +1,39 @@
-// The converter on the inputs that break converters: line ends, escapes,
+// The converters on the inputs that break converters: line ends, escapes,
 // kana mode, what the detector decides and from which bytes, bytes that fit
-// no pair, a full buffer. Every character in every direction:
-// kanji_iconv_test.cpp.
+// no pair, ill-formed UTF-8 of every kind, sequences cut short, a full
+// buffer. Every character in every direction: kanji_iconv_test.cpp.
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "kanji/kanji_convert.h"
-#include "tests/kanji/conversion.h"
+#include "kanji/utf8_to_sjis.h"
 
 namespace {
+
+// What a conversion gives into a buffer of the capacity, or "-1:" and what
+// the buffer holds; checks that nothing was stored past the capacity. The
+// source lies in a block of its own length, so that a read past it shows.
+template <typename Convert>
+std::string converted(Convert convert, const std::string& text, int capacity)
+{
+    std::vector<char> source(text.begin(), text.end());
+    std::vector<char> buffer(static_cast<size_t>(capacity) + 16, '#');
+    int result = convert(source.data(), static_cast<int>(source.size()), buffer.data(), capacity);
+    EXPECT_EQ(std::string(buffer.begin() + capacity, buffer.end()), std::string(16, '#')) << "written past the capacity";
+    if (result < 0)
+        return "-1:" + std::string(buffer.data(), static_cast<size_t>(capacity));
+    return std::string(buffer.data(), static_cast<size_t>(result));
+}
+
+std::string times(int count, const std::string& text)
+{
+    std::string repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
+}
 
 // The output (capacity -1: room for anything).
 std::string convert(const char* from, const char* to, const std::string& text, int capacity = -1)
@@ -117,6 +140,48 @@ TEST(kanji_convert, detects_within_the_window_only)
     // A full window whose last byte begins a pair: read no further.
     std::string lead_last = "\x80" + times(2047, "\xE0\xA1") + "\x81" + "abc";
     EXPECT_EQ(convert("auto", "sjis", lead_last), lead_last);
+}
+
+
+// UTF-8 to Shift_JIS (capacity -1: twice the source).
+std::string convert_utf8(const std::string& text, int capacity = -1)
+{
+    return converted(utf8_to_sjis, text, capacity >= 0 ? capacity : 2 * static_cast<int>(text.size()));
+}
+
+const std::string geta = "\x81\xAC";
+
+std::string marks(int count)
+{
+    return times(count, geta);
+}
+
+const struct {
+    std::string text;
+    std::string expected;
+    int capacity = -1;
+} utf8_conversions[] = {
+    {"a\r\n\0\x7F"s, "a\r\n\0\x7F"s},
+    // one mark for each maximal ill-formed part, as in Unicode's own example
+    {"a\xF1\x80\x80\xE1\x80\xC2" "b\x80" "c\x80\xBF" "d", "a" + marks(3) + "b" + geta + "c" + marks(2) + "d"},
+    // overlong, surrogate, past U+10FFFF, a byte that begins nothing: ill-formed from the second byte on
+    {"\xC1\xBF\xE0\x9F\xBF\xED\xA0\x80\xF0\x8F\xBF\xBF\xF4\x90\x80\x80\xF5\x80", marks(18)},
+    // cut by another first byte, by the end of the source
+    {"\xE3\x81\xE3\x81\x82\xF0\x9F\x93", geta + "\x82\xA0" + geta},
+    // a full buffer keeps what fitted, down to half a pair; what is dropped needs no room
+    {u8"aあ", "-1:a", 1},
+    {u8"aあ", "-1:a\x82", 2},
+    {u8"aあ", "a\x82\xA0", 3},
+    {u8"a\u200D", "a", 1},
+    {"", "", 0},
+};
+
+TEST(utf8_to_sjis, converts_edge_cases)
+{
+    for (const auto& c : utf8_conversions)
+        EXPECT_EQ(convert_utf8(c.text, c.capacity), c.expected) << c.text;
+    EXPECT_EQ(utf8_to_sjis("abc", 3, nullptr, 10), -1);
+    EXPECT_EQ(utf8_to_sjis(nullptr, 10, nullptr, 0), 0);
 }
 
 }  // namespace

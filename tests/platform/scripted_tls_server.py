@@ -1,22 +1,16 @@
 #!/usr/bin/env python3
-"""POP3 over TLS cut up as networks cut it, for the TLS tests.
+"""POP3 over TLS cut up as networks cut it: scripted_tls_server.py CERTS COMMAND...
 
-    scripted_tls_server.py CERTS COMMAND...
+Runs COMMAND, and returns its status, with listeners on loopback for it: one
+for each server certificate scripts/test-ca made in CERTS, one that speaks
+only TLS 1.1, one plain, all serving TOBALIN_SCRIPTED_DIR/mail (a message a
+file, in name order; DELE removes at QUIT), and one that never answers.
+TOBALIN_SCRIPTED_<NAME>_PORT holds each port; TOBALIN_SCRIPTED_DIR/received/
+<name> what the last client of each sent, decrypted, once it has gone.
 
-Runs COMMAND with these listeners on loopback and stops with it (its
-status). CERTS is a folder scripts/test-ca made. One listener for each of
-its server certificates, one that speaks only TLS 1.1, one plain, all
-serving the messages in TOBALIN_SCRIPTED_DIR/mail (one file each, in name
-order; DELE removes at QUIT), and one that never answers. Their ports are
-in TOBALIN_SCRIPTED_<NAME>_PORT (NAME: LOCALHOST, OTHER_NAME, EXPIRED,
-PARTIAL_CHAIN, UNKNOWN_CA, OLD_TLS, PLAIN, SILENT); what the last client of
-each sent, decrypted, is in TOBALIN_SCRIPTED_DIR/received/<name> once its
-connection has ended.
-
-The first 600 bytes of every handshake flight go out a few at a time, each
-on its own, the rest in one write; the greeting in one write with the last
-handshake bytes; every reply as records of 1, 7 and then 1000 bytes of
-text, its first 100 bytes a few at a time, the rest in one write.
+Every handshake flight goes out 1 to 7 bytes a write for its first 600
+bytes; the greeting rides with the last handshake bytes; every reply is
+records of 1, 7 and 1000 bytes of text, their first 100 bytes cut up alike.
 """
 import os
 import shutil
@@ -31,7 +25,6 @@ import warnings
 
 
 def send_cut(sock, data, cut):
-    """Sends data, its first `cut` bytes 1 to 7 at a time, each on its own."""
     position, size = 0, 1
     while position < min(cut, len(data)):
         sock.sendall(data[position:position + size])
@@ -44,27 +37,29 @@ def converse(sock, context, mail, record):
     incoming, outgoing = ssl.MemoryBIO(), ssl.MemoryBIO()
     tls = context.wrap_bio(incoming, outgoing, server_side=True) if context else None
 
-    def receive():
-        text = b""
-        while tls and not text:
-            try:
-                text = tls.read(65536)  # what came with the last handshake bytes first
-            except ssl.SSLWantReadError:
-                break
-        if text:
-            return text
+    def feed():
         data = sock.recv(65536)
         if not data:
             raise EOFError
-        if not tls:
-            return data
-        incoming.write(data)
-        return receive()
+        if tls:
+            incoming.write(data)
+        return data
+
+    def receive():
+        while True:
+            try:
+                text = tls.read(65536) if tls else b""
+                if text:
+                    return text  # what came with the last handshake bytes first
+            except ssl.SSLWantReadError:
+                pass
+            data = feed()
+            if not tls:
+                return data
 
     def reply(text, cut=100):
-        pieces = [text[:1], text[1:8]] + [text[i:i + 1000] for i in range(8, len(text), 1000)]
-        for piece in filter(None, pieces):
-            tls.write(piece) if tls else outgoing.write(piece)
+        for piece in filter(None, [text[:1], text[1:8]] + [text[i:i + 1000] for i in range(8, len(text), 1000)]):
+            (tls or outgoing).write(piece)
         send_cut(sock, outgoing.read(), cut)
 
     while tls:
@@ -73,10 +68,7 @@ def converse(sock, context, mail, record):
             break
         except ssl.SSLWantReadError:
             send_cut(sock, outgoing.read(), 600)
-            data = sock.recv(65536)
-            if not data:
-                raise EOFError
-            incoming.write(data)
+            feed()
     names = sorted(os.listdir(mail))
     bodies = [open(os.path.join(mail, name), "rb").read() for name in names]
     marked = set()
@@ -104,11 +96,10 @@ def converse(sock, context, mail, record):
                 for n in marked:
                     os.remove(os.path.join(mail, names[n - 1]))
                 reply(b"+OK bye\r\n")
-                if tls:
-                    try:
-                        tls.unwrap()  # close_notify, without waiting for the client's
-                    except ssl.SSLWantReadError:
-                        send_cut(sock, outgoing.read(), 0)
+                try:
+                    tls and tls.unwrap()  # close_notify, without waiting for the client's
+                except ssl.SSLWantReadError:
+                    send_cut(sock, outgoing.read(), 0)
                 return
             else:
                 reply(b"-ERR not in the script\r\n")
@@ -120,12 +111,9 @@ def serve(listener, context, top, name):
         sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         record = []
         try:
-            if name == "silent":
-                while True:
-                    record.append(sock.recv(65536) or b"")
-                    if not record[-1]:
-                        break
-            else:
+            while name == "silent" and record[-1:] != [b""]:
+                record.append(sock.recv(65536))
+            if name != "silent":
                 converse(sock, context, os.path.join(top, "mail"), record)
         except (EOFError, OSError, ssl.SSLError):
             pass  # the client went, or refused the server
@@ -141,14 +129,14 @@ def main():
     certs, command = sys.argv[1], sys.argv[2:]
     top = tempfile.mkdtemp(prefix="tobalin-scripted-")
     os.chmod(top, 0o755)
-    os.mkdir(os.path.join(top, "mail"))
-    os.mkdir(os.path.join(top, "received"))
+    for folder in ("mail", "received"):
+        os.mkdir(os.path.join(top, folder))
     env = dict(os.environ, TOBALIN_SCRIPTED_DIR=top)
     contexts = {"plain": None, "silent": None}
     for name in ["localhost", "other-name", "expired", "partial-chain", "unknown-ca", "old-tls"]:
         context = contexts[name] = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        chain = "localhost" if name == "old-tls" else name
-        context.load_cert_chain(os.path.join(certs, chain + ".pem"), os.path.join(certs, chain + ".key"))
+        chain = os.path.join(certs, "localhost" if name == "old-tls" else name)
+        context.load_cert_chain(chain + ".pem", chain + ".key")
     warnings.simplefilter("ignore", DeprecationWarning)  # TLS 1.1 is the point
     contexts["old-tls"].set_ciphers("DEFAULT:@SECLEVEL=0")
     contexts["old-tls"].minimum_version = contexts["old-tls"].maximum_version = ssl.TLSVersion.TLSv1_1
@@ -157,10 +145,9 @@ def main():
         env["TOBALIN_SCRIPTED_%s_PORT" % name.upper().replace("-", "_")] = str(listener.getsockname()[1])
         threading.Thread(target=serve, args=(listener, context, top, name), daemon=True).start()
     try:
-        status = subprocess.call(command, env=env)
+        sys.exit(subprocess.call(command, env=env))
     finally:
         shutil.rmtree(top, ignore_errors=True)
-    sys.exit(status)
 
 
 if __name__ == "__main__":

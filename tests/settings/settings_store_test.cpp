@@ -9,7 +9,7 @@
 
 #include "settings/settings.h"
 #include "tests/doubles/registry_double.h"
-#include "tests/support/test_registry.h"
+#include "tests/support/test_host.h"
 
 namespace {
 
@@ -86,12 +86,8 @@ void fill(const char* pass, const char* pass_mail)
 
 class settings_store : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        use_test_registry();
-        clear_test_registry();
-    }
-    void TearDown() override { clear_test_registry(); }
+    void SetUp() override { fresh_test_registry(); }
+    void TearDown() override { fresh_test_registry(); }
 };
 
 TEST_F(settings_store, save_stores_dword_timer_texts_without_nul_and_scrambled_passwords_that_load_back)
@@ -147,7 +143,7 @@ TEST_F(settings_store, senders_are_optional_and_one_too_long_lets_no_one_book)
         {most, most}, {most + "a", "@"}, {most + most, "@"},  // too long: no one
     };
     for (const auto& c : cases) {
-        clear_test_registry();
+        fresh_test_registry();
         put_all();
         if (c.first != "<missing>")
             put("Senders", os_reg_sz, c.first);
@@ -169,7 +165,7 @@ TEST_F(settings_store, a_value_loads_up_to_its_capacity_and_a_missing_or_longer_
         for (const std::string& value : {missing, full, full + '\0', full + 'p'}) {
             SCOPED_TRACE(std::string(v.name) + " of " + std::to_string(value.size()));
             bool fits = value == full || (value == full + '\0' && v.type == os_reg_sz);
-            clear_test_registry();
+            fresh_test_registry();
             put_all(v.name);
             if (value != missing)
                 put(v.name, v.type, value);
@@ -194,7 +190,7 @@ TEST_F(settings_store, save_stops_at_the_first_failed_write)
     for (int failing = 1; failing <= 17; ++failing) {
         SCOPED_TRACE(failing);
         const bool write_fails = failing % 2 == 1;
-        clear_test_registry();
+        fresh_test_registry();
         fill("secret", "other");
         {
             registry_faults faults;

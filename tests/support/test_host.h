@@ -19,4 +19,9 @@ std::filesystem::path host_path(const std::string& path);
 // prefix (Wine asks nothing; Windows would ask the user).
 bool trust_root_certificate(const std::string& pem_file);
 
+// The registry the settings tests run against, with no settings key in
+// either root: Windows' own where there is one, the in-memory double
+// elsewhere.
+void fresh_test_registry();
+
 #endif

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "tests/doubles/registry_double.h"
 #include "tests/support/test_host.h"
 
 std::filesystem::path host_path(const std::string& path)
@@ -16,4 +17,10 @@ std::string setting(const std::string& name)
 {
     const char* value = getenv(name.c_str());
     return value ? value : "";
+}
+
+void fresh_test_registry()
+{
+    os_registry = &memory_registry;
+    memory_registry_clear();
 }

@@ -2,12 +2,11 @@
 
 #include <wincrypt.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_host.h"
-
-#include <cstdlib>
 
 std::filesystem::path host_path(const std::string& path)
 {
@@ -36,4 +35,10 @@ std::string setting(const std::string& name)
 {
     const char* value = getenv(name.c_str());
     return value ? value : "";
+}
+
+void fresh_test_registry()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        RegDeleteTreeA(root, "Software\\ZELKA");
 }
