@@ -2,6 +2,7 @@
 // recording application with the batch script after it, the mailbox
 // emptied of all but what could not be written, the log, and the tip.
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "app/mail_log.h"
 #include "app/poll_tip.h"
 #include "app/schedule.h"
+#include "kanji/utf8_to_sjis.h"
 #include "settings/settings.h"
 #include "tests/doubles/clock_double.h"
 #include "tests/doubles/files_double.h"
@@ -35,18 +37,26 @@ std::vector<pop3_step> one_mail(const std::string& body, const std::string& afte
     return steps;
 }
 
-// The log as UTF-8 lines, for reading here.
-std::vector<std::string> log_lines(const std::string& shift_jis)
+// Text written here in UTF-8 as the log holds it, in Shift_JIS (the
+// converter is held to iconv in its own tests).
+std::string sjis(const std::string& utf8)
 {
-    std::vector<std::string> lines;
-    std::string utf8;
-    for (size_t start = 0; start < shift_jis.size();) {
-        size_t end = shift_jis.find("\r\n", start);
-        lines.push_back(shift_jis.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    std::string text(utf8.size(), '\0');  // never longer than its UTF-8
+    int length = utf8_to_sjis(utf8.data(), static_cast<int>(utf8.size()), &text[0], static_cast<int>(text.size()));
+    return text.substr(0, static_cast<size_t>(length));
 }
+
+// The log of these lines, each ended by CR LF.
+std::string log_of(std::initializer_list<std::string> lines)
+{
+    std::string log;
+    for (const std::string& line : lines)
+        log += sjis(line) + "\r\n";
+    return log;
+}
+
+const std::string at_21_05 = "2005/06/01 21:05  ";
+const std::string from_me = "  me@example.com  件名「rec」  ";
 
 class mail_check : public ::testing::Test {
 protected:
@@ -84,20 +94,11 @@ TEST_F(mail_check, hands_each_reservation_on_then_runs_the_script_logs_every_mai
     EXPECT_EQ(last_poll.handed_on, 2);
     EXPECT_EQ(last_poll.refused, 1);
     EXPECT_EQ(countdown_seconds, 300) << "the countdown starts again after the poll";
-    // 予約 / 対象外 / 無効 / 予約, each with the sender and the subject.
-    EXPECT_EQ(log_lines(files.files["Tobalin.log"]),
-              (std::vector<std::string>{
-                  "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
-                  "2005/6/15 21:00-21:54 8ch ChannelEight \x81\x75News\x81\x76",
-                  "2005/06/01 21:05  \x91\xce\x8f\xdb\x8a\x4f  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
-                  "\x96\x7b\x95\xb6\x82\xcc 1 \x8d\x73\x96\xda\x82\xaa\x97\x5c\x96\xf1\x83\x52\x83\x7d\x83\x93\x83\x68"
-                  "\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1",
-                  "2005/06/01 21:05  \x96\xb3\x8c\xf8  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
-                  "TV\x8b\xc7\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xc9\x82\xc8\x82\xa2\x83\x60\x83\x83\x83\x93\x83\x6c"
-                  "\x83\x8b\x82\xc5\x82\xb7: 9",
-                  "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
-                  "2005/6/16 21:00-21:54 8ch ChannelEight \x81\x75Late\x81\x76",
-              }));
+    EXPECT_EQ(files.files["Tobalin.log"],
+              log_of({at_21_05 + "予約" + from_me + "2005/6/15 21:00-21:54 8ch ChannelEight 「News」",
+                      at_21_05 + "対象外" + from_me + "本文の 1 行目が予約コマンドではありません",
+                      at_21_05 + "無効" + from_me + "TV局ファイルにないチャンネルです: 9",
+                      at_21_05 + "予約" + from_me + "2005/6/16 21:00-21:54 8ch ChannelEight 「Late」"}));
 }
 
 TEST_F(mail_check, programme_information_is_logged_with_its_station_and_its_title_cut_to_fit)
@@ -108,9 +109,8 @@ TEST_F(mail_check, programme_information_is_logged_with_its_station_and_its_titl
                                    "program-title: " + title,
                                    "DELE 1 | QUIT"));
     check_mail_now();
-    EXPECT_EQ(log_lines(files.files["Tobalin.log"]).back(),
-              "2005/06/01 21:05  \x97\x5c\x96\xf1  me@example.com  \x8c\x8f\x96\xbc\x81\x75rec\x81\x76  "
-              "2005/6/15 21:00-21:54 NHK \x81\x75" + title.substr(0, 255) + "\x81\x76");
+    EXPECT_EQ(files.files["Tobalin.log"],
+              log_of({at_21_05 + "予約" + from_me + "2005/6/15 21:00-21:54 NHK 「" + title.substr(0, 255) + "」"}));
 }
 
 TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
@@ -123,7 +123,7 @@ TEST_F(mail_check, a_reservation_that_cannot_be_written_stays_in_the_mailbox)
     EXPECT_TRUE(processes.opened.empty());
     EXPECT_EQ(last_poll.kept, 1);
     EXPECT_EQ(last_poll.handed_on, 0);
-    EXPECT_NE(files.files["Tobalin.log"].find("\x95\xdb\x97\xaf"), std::string::npos) << "保留";
+    EXPECT_NE(files.files["Tobalin.log"].find(sjis("  保留  ")), std::string::npos);
 }
 
 TEST_F(mail_check, without_a_script_the_reservation_is_handed_on_and_counted)
@@ -135,9 +135,8 @@ TEST_F(mail_check, without_a_script_the_reservation_is_handed_on_and_counted)
     EXPECT_EQ(processes.opened, std::vector<std::string>{"Tobalin.tvpi"});
     EXPECT_TRUE(clock.sleeps.empty());
     EXPECT_EQ(last_poll.handed_on, 1);
-    // ... Tobalin.tvpi を開くアプリケーションを起動できません)
-    const std::string logged = files.files["Tobalin.log"];
-    EXPECT_EQ(logged.substr(logged.size() - 17), "\x8b\x4e\x93\xae\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1)\r\n");
+    const std::string logged = files.files["Tobalin.log"], tail = sjis("を起動できません)\r\n");
+    EXPECT_EQ(logged.substr(logged.size() - tail.size()), tail);
 }
 
 TEST_F(mail_check, a_mail_that_books_nothing_leaves_the_file_as_it_was)
@@ -159,10 +158,9 @@ TEST_F(mail_check, a_poll_does_not_start_inside_another_and_a_failure_is_reporte
     EXPECT_EQ(server.sent, "USER tv\r\nPASS pw\r\nSTAT\r\nRETR 1\r\nDELE 1\r\nQUIT\r\n");
     EXPECT_EQ(last_poll.result, pop3_mailbox_error);
     EXPECT_EQ(poll_busy, 0);
-    // 失敗 メールボックスのエラー, and the server.
-    EXPECT_EQ(log_lines(files.files["Tobalin.log"]).back(),
-              "2005/06/01 21:05  \x8e\xb8\x94\x73  \x83\x81\x81\x5b\x83\x8b\x83\x7b\x83\x62\x83\x4e\x83\x58\x82\xcc"
-              "\x83\x47\x83\x89\x81\x5b  \x83\x54\x81\x5b\x83\x6f\x81\x5b mail.example");
+    EXPECT_EQ(files.files["Tobalin.log"],
+              log_of({at_21_05 + "予約" + from_me + "2005/6/15 21:00-21:54 8ch ChannelEight 「News」",
+                      at_21_05 + "失敗  メールボックスのエラー  サーバー mail.example"}));
 }
 
 TEST_F(mail_check, a_mail_too_large_is_logged_and_the_log_starts_anew_past_its_limit)
@@ -172,12 +170,8 @@ TEST_F(mail_check, a_mail_too_large_is_logged_and_the_log_starts_anew_past_its_l
                                             "DELE 1 | QUIT"));
     check_mail_now();
     EXPECT_EQ(files.files["Tobalin.log.1"], std::string(262144, 'x'));
-    // 削除 300000 バイトのメールを読まずに削除しました (上限 262144 バイト)
-    EXPECT_EQ(log_lines(files.files["Tobalin.log"]),
-              std::vector<std::string>{"2005/06/01 21:05  \x8d\xed\x8f\x9c  300000 \x83\x6f\x83\x43\x83\x67\x82\xcc"
-                                       "\x83\x81\x81\x5b\x83\x8b\x82\xf0\x93\xc7\x82\xdc\x82\xb8\x82\xc9\x8d\xed"
-                                       "\x8f\x9c\x82\xb5\x82\xdc\x82\xb5\x82\xbd (\x8f\xe3\x8c\xc0 262144 \x83\x6f"
-                                       "\x83\x43\x83\x67)"});
+    EXPECT_EQ(files.files["Tobalin.log"],
+              log_of({at_21_05 + "削除  300000 バイトのメールを読まずに削除しました (上限 262144 バイト)"}));
 }
 
 TEST(poll_tip, says_what_each_poll_came_to)

@@ -16,7 +16,7 @@ std::vector<int> due_ticks(int ticks)
     return due;
 }
 
-TEST(schedule, a_poll_falls_due_a_full_interval_after_each_restart)
+TEST(schedule, a_poll_falls_due_a_full_interval_after_each_restart_and_timer_0_never)
 {
     Settings.Timer = 5;
     countdown_seconds = 0;
@@ -35,16 +35,11 @@ TEST(schedule, a_poll_falls_due_a_full_interval_after_each_restart)
     Settings.Timer = 1;  // the dialog closed with a new interval
     release_countdown();
     EXPECT_EQ(due_ticks(400), std::vector<int>{60});
-}
 
-TEST(schedule, timer_0_polls_only_on_clicks_and_a_huge_timer_never_wraps)
-{
-    Settings.Timer = 0;
-    countdown_seconds = 0;
+    Settings.Timer = 0;  // polls on clicks only
     restart_countdown();
     EXPECT_EQ(due_ticks(100000), std::vector<int>{});
-
-    Settings.Timer = 0xFFFFFFFF;
+    Settings.Timer = 0xFFFFFFFF;  // minutes past what the countdown holds: held at its most
     restart_countdown();
     EXPECT_EQ(countdown_seconds, INT32_MAX);
 }

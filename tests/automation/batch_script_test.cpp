@@ -24,7 +24,6 @@ const struct {
     std::vector<std::string> log;  // calls and "sleep N", in order
 } scripts[] = {
     // Lines, comments, numbers as strtoul reads them, the 120-character cut.
-    {"# FindWindow 1 \"RecMain\"\n\n  \t\r\n   # Sleep 5\nSleep 6", {"sleep 6"}},
     {"   Sleep 100\r\nSleep 0xfaA: # wait\nSleep 0144#\nSleep #\nSleep \f \t\v5",
      {"sleep 100", "sleep 4010", "sleep 100", "sleep 0", "sleep 5"}},
     // A keyword is case-sensitive, begins the line and ends in a space.
@@ -32,15 +31,11 @@ const struct {
                  "SendMessage\t1 16\nPostMessage\t1 16\nSetForegroundWindow\t1\nSleep 1",
      {found_main, "sleep 1"}},
     {"Sleep " + std::string(113, ' ') + "12 Sleep 7\nSleep 8", {"sleep 1", "sleep 8"}},
-    {"FindWindow 1 \"" + std::string(106, 'x') + "\"\nSleep 8", {"sleep 8"}},  // the closing quote cut off
     // A CR or a "#" ends the command, but not inside quotes.
-    {"FindWindow 1 \"None\"\r 2, 5\rSleep 3\nSleep 4", {missed, "sleep 0", "sleep 4"}},
     {"FindWindow 1 \"Rec\r\nMain\" # x, 5\nSleep 5", {"find(\"Rec\r\nMain\", null) = null", "sleep 0", "sleep 5"}},
 
     // A bad slot stops the script: the line after it never runs.
     {"FindWindow 08 \"RecMain\"\nSleep 1", {}}, {"TitleCheck 10 \"x\"\nSleep 1", {}},
-    {"FindWindowEx 0 1, \"Button\", \"OK\", 1\nSleep 1", {}},
-    {"FindWindowEx 2 10, \"Button\", \"OK\", 1\nSleep 1", {}},
     {"PostMessage x1 16\nSleep 1", {}}, {"SetForegroundWindow \nSleep 1", {}},
     // A missing quote or comma, or an empty slot where a window is needed,
     // skips the line.

@@ -123,15 +123,8 @@ os_status tls_open(os_socket, const char*, uint32_t, os_tls_channel* channel)
 
 os_status tls_send(os_tls_channel, const char* data, size_t length, uint32_t)
 {
-    while (length > 0) {
-        size_t sent = 0;
-        os_status status = send_bytes(7, data, length, &sent);
-        if (status == os_failed)
-            return status;
-        data += sent;
-        length -= sent;
-    }
-    return os_ok;
+    size_t sent = 0;
+    return send_bytes(7, data, length, &sent);  // a channel sends all or fails
 }
 
 os_status tls_receive(os_tls_channel, char* data, size_t room, uint32_t, size_t* got)

@@ -125,6 +125,7 @@ TEST_F(interpret, whole_messages)
     const std::string command = "resv 0615 2100 2154 8 A B Night News\r\n";
     const std::string cut_short = retrieved(text_plain, programme_sjis);
     const std::string programme_file = "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\n";
+    const std::string title_utf8_qp = "=E3=83=8B=E3=83=A5=E3=83=BC=E3=82=B9=EF=BC=97";
     const struct {
         const char* what;
         std::string message;
@@ -135,7 +136,6 @@ TEST_F(interpret, whole_messages)
         {"command in a plain message", retrieved(text_plain, command), worked_example, not_dropped},
         {"no valid command", retrieved(text_plain, "hello\r\n"), "", no_command},
         {"no Content-Type header: junk", "+OK\r\nSubject: win\r\n\r\n" + command + ".\r\n", "", no_content_type},
-        {"header names in any case", retrieved("content-type: text/plain\r\n", command), worked_example, not_dropped},
         {"no blank line", "+OK\r\nContent-Type: text/plain\r\n.\r\n", "", no_body},
         {"two bare LFs win over an earlier CR LF blank line",
          "+OK\r\nSubject: a\r\n\r\nContent-Type: text/plain\n\n" + command + ".\r\n", worked_example, not_dropped},
@@ -154,12 +154,10 @@ TEST_F(interpret, whole_messages)
         {"the part runs from its Content-Type to its blank line",
          retrieved(text_plain, std::string("Hello,\r\n") + programme_sjis + "\r\nnot programme information\r\n"),
          programme_sjis, not_dropped},
-        {"no Content-Transfer-Encoding header: 7bit", retrieved("Content-Type: text/plain\r\n", programme_sjis),
-         programme_sjis, not_dropped},
         {"Quoted-Printable in other letters",
          retrieved("Content-Type: text/plain\r\nContent-Transfer-Encoding: Quoted-Printable\r\n",
-                   "Content-type: application/x-tv-program-info; charset=3Dshift_jis\r\n"),
-         "Content-type: application/x-tv-program-info; charset=shift_jis\r\n", not_dropped},
+                   media + "; charset=3Dshift_jis\r\n"),
+         programme_line, not_dropped},
         {"charset Shift_JIS is copied unchanged", retrieved(text_plain, media + "; charset=Shift_JIS\r\n\xa3\xce\r\n"),
          media + "; charset=Shift_JIS\r\n\xa3\xce\r\n", not_dropped},
         {"a space before the semicolon", retrieved(text_plain, media + " ; charset=shift_jis\r\n"), "",
@@ -194,82 +192,44 @@ TEST_F(interpret, whole_messages)
          "", html_only},
         {"nothing to read", retrieved(multipart("mixed", {"Content-Type: image/png\r\n\r\niVBORw0K"}), ""), "",
          no_command},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        drop_reason reason;
-        EXPECT_EQ(run(c.message, &reason), c.file);
-        EXPECT_EQ(reason, c.reason);
-    }
-}
 
-// Mails as today's phones and mail programs write them.
-TEST_F(interpret, mails_of_today)
-{
-    const std::string title_utf8_qp = "=E3=83=8B=E3=83=A5=E3=83=BC=E3=82=B9=EF=BC=97";
-    const std::string html_30k = "Content-Type: text/html; charset=\"iso-2022-jp\"\r\n"
-                                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n<html><head><style>" +
-                                 std::string(30000, 'x') + "</style></head><body>resv</body></html>";
-    const struct {
-        const char* what;
-        std::string message;
-        std::string file;
-    } cases[] = {
-        {"Gmail: multipart/alternative, ASCII",
-         retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"UTF-8\"\r\n\r\n"
-                                             "resv 0615 2100 2154 8 A B Night News\r\n",
-                                             "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n"
-                                             "<div dir=\"ltr\">resv 0615 2100 2154 8 A B Night News</div>\r\n"}),
-                   ""),
-         worked_example},
-        {"Gmail: UTF-8 in base64",
+        // Mails as today's phones and mail programs write them.
+        {"Gmail: multipart/alternative, UTF-8 in base64",
          retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"UTF-8\"\r\n"
                                              "Content-Transfer-Encoding: base64\r\n\r\n"
                                              "cmVzdiAwNjE1IDIxMDAgMjE1NCA4IEEgQiDjg4vjg6Xjg7zjgrnvvJcNCg0K\r\n",
                                              "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n<div></div>"}),
                    ""),
-         booked_title(news_sjis)},
+         booked_title(news_sjis), not_dropped},
         {"iPhone: UTF-8 quoted-printable",
          retrieved("Content-Type: text/plain;\r\n\tcharset=utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n",
                    "resv 0615 2100 2154 8 A B " + title_utf8_qp + "\r\n\r\niPhone=E3=81=8B=E3=82=89=E9=80=81=E4=BF=A1\r\n"),
-         booked_title(news_sjis)},
-        {"Android: UTF-8 base64",
-         retrieved("Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: base64\r\n",
-                   "cmVzdiAwNjE1IDIxMDAgMjE1NCA4IEEgQiDjg4vjg6Xjg7zjgrnvvJcNCg0KQW5kcm9pZCDjgYvjgonpgIHkv6ENCg==\r\n"),
-         booked_title(news_sjis)},
+         booked_title(news_sjis), not_dropped},
         {"a carrier's ISO-2022-JP", retrieved(text_plain, "resv 0615 2100 2154 8 A B \x1b$B%K%e!<%9#7\x1b(B\r\n"),
-         booked_title(news_sjis)},
+         booked_title(news_sjis), not_dropped},
         {"Thunderbird: lower-case header names, 8bit UTF-8",
          retrieved("content-type: text/plain; charset=UTF-8; format=flowed\r\ncontent-transfer-encoding: 8bit\r\n",
                    "resv 0615 2100 2154 8 A B \xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9\xef\xbc\x97\r\n"
                    "-- \r\nsignature\r\n"),
-         booked_title(news_sjis)},
-        {"Outlook: multipart with 30 KB of HTML",
-         retrieved(multipart("alternative", {"Content-Type: text/plain; charset=\"iso-2022-jp\"\r\n"
-                                             "Content-Transfer-Encoding: 7bit\r\n\r\n"
-                                             "resv 0615 2100 2154 8 A B Night News\r\n",
-                                             html_30k}),
-                   ""),
-         worked_example},
+         booked_title(news_sjis), not_dropped},
         {"a line as long as a delimiter line does not cut a part",
          retrieved(multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>resv</p>\r\n0123456789abc",
-                                             "Content-Type: text/plain\r\n\r\nresv 0615 2100 2154 8 A B Night News"}),
+                                             "Content-Type: text/plain\r\n\r\n" + command}),
                    ""),
-         worked_example},
+         worked_example, not_dropped},
         {"nested multipart with an attachment",
          retrieved(multipart("mixed",
                              {multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>hi</p>",
-                                                        "Content-Type: text/plain; charset=us-ascii\r\n\r\n"
-                                                        "resv 0615 2100 2154 8 A B Night News"}),
+                                                        "Content-Type: text/plain; charset=us-ascii\r\n\r\n" + command}),
                               "Content-Type: application/pdf; name=\"a.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
                               "JVBERi0xLjQK"}),
                    ""),
-         worked_example},
+         worked_example, not_dropped},
         {"an EPG mail in base64 Shift_JIS",
          retrieved("Content-Type: text/plain; charset=Shift_JIS\r\nContent-Transfer-Encoding: base64\r\n",
                    "Q29udGVudC10eXBlOiBhcHBsaWNhdGlvbi94LXR2LXByb2dyYW0taW5mbzsgY2hhcnNldD1zaGlmdF9q\r\n"
                    "aXMNCnN0YXRpb246IIJtgmeCapGNjYcNCnByb2dyYW0tdGl0bGU6IINqg4WBW4NYglYNCg==\r\n"),
-         programme_sjis},
+         programme_sjis, not_dropped},
         {"an EPG mail forwarded from Gmail, UTF-8 quoted-printable",
          retrieved(multipart("alternative",
                              {"Content-Type: text/plain; charset=\"UTF-8\"\r\n"
@@ -283,13 +243,13 @@ TEST_F(interpret, mails_of_today)
                               "=E3=81=93=E3=81=AE=E7=95=AA=E7=B5=84 TV =E3=82=\r\n=AC=E3=82=A4=E3=83=89\r\n",
                               "Content-Type: text/html; charset=\"UTF-8\"\r\n\r\n<div></div>"}),
                    ""),
-         programme_sjis},
+         programme_sjis, not_dropped},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         drop_reason reason;
         EXPECT_EQ(run(c.message, &reason), c.file);
-        EXPECT_EQ(reason, not_dropped);
+        EXPECT_EQ(reason, c.reason);
     }
 }
 

@@ -47,16 +47,4 @@ TEST(station_table, finds_the_name_of_channel_8)
     }
 }
 
-TEST(station_table, a_file_that_cannot_be_read_leaves_the_name_untouched)
-{
-    files_double files;
-    files.files["stations.txt"] = "8, A\n";
-    files.failing_path = "stations.txt";
-    for (const char* path : {"stations.txt", "missing.txt"}) {
-        char name[station_name_size] = "untouched";
-        EXPECT_EQ(lookup_station_name(path, 8, name), station_file_not_read);
-        EXPECT_STREQ(name, "untouched");
-    }
-}
-
 }  // namespace

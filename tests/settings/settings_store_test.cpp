@@ -127,14 +127,6 @@ TEST_F(settings_store, no_key_gives_timer_10_and_empty_texts)
     EXPECT_EQ(record_fields(), (std::vector<std::string>{dword(10), "", "", "", "", "", "", ""}));
 }
 
-TEST_F(settings_store, an_empty_password_stored_with_its_terminator_loads_empty)
-{
-    put_all();
-    put("Pass", os_reg_sz, std::string(1, '\0'));
-    ASSERT_EQ(load_settings(), 0);
-    EXPECT_STREQ(Settings.Pass, "");
-}
-
 TEST_F(settings_store, senders_are_optional_and_one_too_long_lets_no_one_book)
 {
     const std::string most(500, 'a');
