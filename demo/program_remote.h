@@ -24,6 +24,39 @@ inline void click_program_icon(UINT mouse_message)
     PostMessageA(program_window(), WM_USER + 1, 101, mouse_message);
 }
 
+// A command of its menu (IDM_...), as the menu sends it.
+inline void send_program_command(UINT command)
+{
+    PostMessageA(program_window(), WM_COMMAND, command, 0);
+}
+
+// Its settings dialog, while it is open.
+inline HWND settings_dialog()
+{
+    return FindWindowW(L"#32770", L"環境定義");
+}
+
+// Text put into an edit of a dialog as typing puts it there: marked as
+// changed, which OK saves.
+inline void type_into(HWND dialog, int edit, const char* text)
+{
+    SendDlgItemMessageA(dialog, edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    SendDlgItemMessageA(dialog, edit, EM_SETMODIFY, TRUE, 0);
+}
+
+// Whether a menu is open, the tray menu among them.
+inline bool menu_open()
+{
+    return IsWindowVisible(FindWindowA("#32768", nullptr)) != FALSE;
+}
+
+// A key pressed and let go.
+inline void press(BYTE key)
+{
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+}
+
 // Whether the condition holds within the seconds, asked every tenth.
 template <typename Condition>
 bool eventually(Condition condition, int seconds = 10)

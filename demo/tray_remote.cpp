@@ -22,17 +22,10 @@
 #include <string>
 
 #include "demo/program_remote.h"
+#include "resources/resource_ids.h"
 #include "tests/support/test_host.h"
 
 namespace {
-
-// The menu's quit command.
-const UINT quit_command = 40001;
-
-bool menu_open()
-{
-    return IsWindowVisible(FindWindowA("#32768", nullptr));
-}
 
 void print_utf8(const std::wstring& text)
 {
@@ -42,12 +35,6 @@ void print_utf8(const std::wstring& text)
     DWORD written;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes, static_cast<DWORD>(length), &written, nullptr);
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "\n", 1, &written, nullptr);
-}
-
-void press(BYTE key)
-{
-    keybd_event(key, 0, 0, 0);
-    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
 }
 
 }  // namespace
@@ -82,7 +69,7 @@ int main(int argc, char** argv)
             press(VK_ESCAPE);
             eventually([] { return !menu_open(); }, 5);
         }
-        PostMessageA(program_window(), WM_COMMAND, quit_command, 0);
+        send_program_command(IDM_QUIT);
         return eventually([] { return !program_window(); }, 10) ? 0 : 1;
     }
     fprintf(stderr, "usage: tray_remote wait | click | menu | quit | trust PEM\n");

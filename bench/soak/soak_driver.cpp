@@ -40,7 +40,7 @@ namespace {
 
 // As the program and its resources name them.
 const char program_window_name[] = "Tobaln";
-const UINT tray_callback = WM_USER + 1, tray_icon_id = 101, quit_command = 40001;
+const UINT tray_callback = WM_USER + 1, tray_icon_id = 101;
 // Set into the tip before each click; the program's own tip replaces it
 // when the poll ends, even when its text is the same as the last one's.
 const char tip_marker[] = "Tobaln soak";
@@ -546,12 +546,11 @@ void measure_idle(int seconds)
 // presses OK, and reads back what was saved.
 bool set_server(const char* server)
 {
-    PostMessageA(program, WM_COMMAND, IDM_SETTINGS, 0);
+    send_program_command(IDM_SETTINGS);
     HWND dialog = nullptr;
-    if (!within_ms([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")) != FALSE; }, 10000))
+    if (!within_ms([&] { return IsWindowVisible(dialog = settings_dialog()) != FALSE; }, 10000))
         return false;
-    SendDlgItemMessageA(dialog, IDC_POP, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(server));
-    SendDlgItemMessageA(dialog, IDC_POP, EM_SETMODIFY, TRUE, 0);
+    type_into(dialog, IDC_POP, server);
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     if (!within_ms([&] { return !IsWindow(dialog); }, 10000))
         return false;
@@ -711,7 +710,7 @@ int main(int argc, char** argv)
         measure_idle(idle_seconds);
 
     DWORD quit_started = GetTickCount();
-    PostMessageA(program, WM_COMMAND, quit_command, 0);
+    send_program_command(IDM_QUIT);
     DWORD code = 0;
     bool ended = WaitForSingleObject(program_process, 10000) == WAIT_OBJECT_0 &&
                  GetExitCodeProcess(program_process, &code);

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "demo/program_remote.h"
+#include "resources/resource_ids.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_host.h"
 
@@ -24,11 +25,6 @@ namespace {
 // The program lives in a folder with spaces, as under "Program Files".
 const fs::path root = "C:\\Tobalin e2e", work = root / "work", recorded = root / "recorded";
 const fs::path program = root / "program" / "tobalin.exe";
-
-void post_to_program(UINT message, WPARAM wparam, LPARAM lparam)
-{
-    PostMessageA(program_window(), message, wparam, lparam);
-}
 
 PROCESS_INFORMATION start(std::string command, const char* directory = nullptr)
 {
@@ -72,13 +68,6 @@ void screenshot(const std::string& name)
     Sleep(500);  // other programs paint their windows when they are idle
     start("Z:\\usr\\bin\\import -window root " + png);
     EXPECT_TRUE(eventually([&] { return fs::exists("Z:" + png); })) << name;
-}
-
-// Text put into an edit as typing puts it there: marked as changed.
-void type(HWND dialog, int edit, const std::string& text)
-{
-    SendDlgItemMessageA(dialog, edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    SendDlgItemMessageA(dialog, edit, EM_SETMODIFY, TRUE, 0);
 }
 
 class tray_program : public ::testing::Test {
@@ -127,7 +116,7 @@ protected:
     // Quit from the menu's command: the process ends and its icon goes.
     void quit()
     {
-        post_to_program(WM_COMMAND, 40001, 0);
+        send_program_command(IDM_QUIT);
         ASSERT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
         DWORD code = 0;
         GetExitCodeProcess(process.hProcess, &code);
@@ -155,14 +144,14 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     // controls hold what the failed load left: no texts, 10 minutes.
     process = start("\"" + program.string() + "\"", work.string().c_str());
     HWND dialog = nullptr;
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")); }));
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = settings_dialog()); }));
     EXPECT_EQ(program_tip(), L"") << "the icon appears once the settings are there";
-    EXPECT_EQ(SendDlgItemMessageA(dialog, 1006, BM_GETCHECK, 0, 0), BST_CHECKED);
-    const std::pair<int, std::string> typed[] = {
-        {1000, "localhost:995"}, {1002, user}, {1003, "wrong-pass"}, {1009, batch}, {1011, station}};
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_EVERY_10_MINUTES, BM_GETCHECK, 0, 0), BST_CHECKED);
+    const std::pair<int, std::string> typed[] = {{IDC_POP, "localhost:995"}, {IDC_USER, user},
+        {IDC_PASS, "wrong-pass"}, {IDC_BATCH, batch}, {IDC_STATION, station}};
     for (const auto& edit : typed)
-        type(dialog, edit.first, edit.second);
-    SendDlgItemMessageA(dialog, 1008, BM_CLICK, 0, 0);
+        type_into(dialog, edit.first, edit.second.c_str());
+    SendDlgItemMessageA(dialog, IDC_EVERY_60_MINUTES, BM_CLICK, 0, 0);
     screenshot("settings-dialog");
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
@@ -220,24 +209,13 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     Sleep(1000);
     screenshot("tray-tip");
 
-    // Explorer restarted: the icon comes back with the same tip.
-    NOTIFYICONDATAA lost = {};
-    lost.cbSize = sizeof lost;
-    lost.hWnd = program_window();
-    lost.uID = 101;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
-    ASSERT_TRUE(eventually([] { return program_tip().empty(); }));
-    post_to_program(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(eventually([&] { return program_tip() == icons[0].tip; }));
-
     // The menu at the cursor, off the icon so that its tip hides nothing;
     // its version item by its access key.
     SetCursorPos(icons[0].centre.x, icons[0].centre.y - 30);
     click_program_icon(WM_RBUTTONDOWN);
-    EXPECT_TRUE(eventually([] { return IsWindowVisible(FindWindowA("#32768", nullptr)); }));
+    EXPECT_TRUE(eventually(menu_open));
     screenshot("tray-menu");
-    keybd_event('A', 0, 0, 0);
-    keybd_event('A', 0, KEYEVENTF_KEYUP, 0);
+    press('A');
     HWND version = nullptr;
     EXPECT_TRUE(eventually([&] { return (version = FindWindowA("#32770", "Version")) != nullptr; }));
     screenshot("version-box");
@@ -245,7 +223,7 @@ TEST_F(tray_program, first_start_a_wrong_password_then_reservations_handed_on)
     EXPECT_TRUE(eventually([] { return FindWindowA("#32770", "Version") == nullptr; }));
 
     // The help page beside the program, in its folder with spaces.
-    post_to_program(WM_COMMAND, 40006, 0);
+    send_program_command(IDM_SUPPORT_PAGE);
     EXPECT_TRUE(eventually([&] { return fs::exists(recorded / "2.copy"); }, 30));
     EXPECT_EQ(file_bytes(recorded / "2.copy"), file_bytes(program.parent_path() / "tobalin-help.html"));
     quit();
@@ -291,7 +269,7 @@ TEST_F(tray_program, one_settings_dialog_that_saves_only_what_the_user_changed)
     const std::pair<DWORD, std::string> left_alone[] = {stored(L"POP"), stored(L"Station")};
     process = start("\"" + program.string() + "\"", work.string().c_str());
     HWND dialog = nullptr;
-    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = FindWindowW(L"#32770", L"環境定義")); }));
+    ASSERT_TRUE(eventually([&] { return IsWindowVisible(dialog = settings_dialog()); }));
 
     // In the middle of the screen, the caret in the server's edit.
     RECT screen, box;
@@ -302,19 +280,20 @@ TEST_F(tray_program, one_settings_dialog_that_saves_only_what_the_user_changed)
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof gui;
     GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui);
-    EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog, 1000));
+    EXPECT_EQ(gui.hwndFocus, GetDlgItem(dialog, IDC_POP));
     screenshot("settings-dialog-at-start");
-    for (auto limit : {std::make_pair(1000, 99), {1001, 99}, {1002, 29}, {1003, 29}, {1009, 499}, {1011, 499}, {1013, 29}})
+    for (auto limit : {std::make_pair(IDC_POP, 99), {IDC_SMTP, 99}, {IDC_USER, 29}, {IDC_PASS, 29}, {IDC_BATCH, 499},
+                       {IDC_STATION, 499}, {IDC_PASS_MAIL, 29}})
         EXPECT_EQ(SendDlgItemMessageA(dialog, limit.first, EM_GETLIMITTEXT, 0, 0), limit.second) << limit.first;
 
     // The menu's settings and version commands open no second dialog.
-    for (WPARAM command : {40003, 40003, 40002})
+    for (WPARAM command : {IDM_SETTINGS, IDM_SETTINGS, IDM_VERSION})
         PostMessageA(GetWindow(dialog, GW_OWNER), WM_COMMAND, command, 0);
     Sleep(500);
     EXPECT_EQ(dialogs(process.dwProcessId).size(), 1u);
 
     // A password it cannot store ("パス" in Shift_JIS) is refused; nothing is saved.
-    type(dialog, 1003, "\x83\x70\x83\x58");
+    type_into(dialog, IDC_PASS, "\x83\x70\x83\x58");
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     std::vector<HWND> refusal;
     ASSERT_TRUE(eventually([&] { return (refusal = dialogs(process.dwProcessId, dialog)).size() == 1; }));
@@ -327,7 +306,7 @@ TEST_F(tray_program, one_settings_dialog_that_saves_only_what_the_user_changed)
 
     // What the user changed is saved; what the user left alone stays as
     // stored, byte for byte.
-    type(dialog, 1003, "pass word");
+    type_into(dialog, IDC_PASS, "pass word");
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
     EXPECT_EQ(stored(L"Timer"), std::make_pair(DWORD{REG_DWORD}, std::string(4, '\0')));
@@ -339,7 +318,7 @@ TEST_F(tray_program, one_settings_dialog_that_saves_only_what_the_user_changed)
     // Quit while the dialog of the start is open: it closes, then the program ends.
     store(L"Timer", REG_SZ, timer.c_str(), 4);
     process = start("\"" + program.string() + "\"", work.string().c_str());
-    ASSERT_TRUE(eventually([] { return IsWindowVisible(FindWindowW(L"#32770", L"環境定義")); }));
+    ASSERT_TRUE(eventually([] { return IsWindowVisible(settings_dialog()); }));
     quit();
 }
 
@@ -376,7 +355,7 @@ TEST_F(tray_program, started_ahead_of_the_taskbar_it_stays_and_adds_its_icon_whe
     EXPECT_GE(icons_refused, 2);
     EXPECT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     DestroyWindow(taskbar);
-    post_to_program(RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    PostMessageA(program_window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(eventually([] { return program_tip() == L"Tobaln"; }));
     quit();
 }
