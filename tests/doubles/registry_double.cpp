@@ -74,37 +74,26 @@ os_status fault(bool machine_root = false)
     return machine_root && active->deny_local_machine ? os_denied : os_ok;
 }
 
-os_status faulty_open_key(os_reg_root root, const char* path, os_reg_key* key)
-{
-    os_status status = fault(root == os_local_machine);
-    return status != os_ok ? status : inner->open_key(root, path, key);
-}
-
-os_status faulty_create_key(os_reg_root root, const char* path, os_reg_key* key)
-{
-    os_status status = fault(root == os_local_machine);
-    return status != os_ok ? status : inner->create_key(root, path, key);
-}
-
-os_status faulty_query_value(os_reg_key key, const char* name, uint32_t* type, void* data, uint32_t* size)
-{
-    os_status status = fault();
-    return status != os_ok ? status : inner->query_value(key, name, type, data, size);
-}
-
-os_status faulty_set_value(os_reg_key key, const char* name, uint32_t type, const void* data, uint32_t size)
-{
-    os_status status = fault();
-    return status != os_ok ? status : inner->set_value(key, name, type, data, size);
-}
-
-void faulty_close_key(os_reg_key key)
-{
-    inner->close_key(key);
-}
-
-const os_registry_calls faulty_registry = {faulty_open_key, faulty_create_key, faulty_query_value, faulty_set_value,
-                                           faulty_close_key};
+// Each call: the fault, or the wrapped registry's answer.
+const os_registry_calls faulty_registry = {
+    [](os_reg_root root, const char* path, os_reg_key* key) {
+        os_status status = fault(root == os_local_machine);
+        return status != os_ok ? status : inner->open_key(root, path, key);
+    },
+    [](os_reg_root root, const char* path, os_reg_key* key) {
+        os_status status = fault(root == os_local_machine);
+        return status != os_ok ? status : inner->create_key(root, path, key);
+    },
+    [](os_reg_key key, const char* name, uint32_t* type, void* data, uint32_t* size) {
+        os_status status = fault();
+        return status != os_ok ? status : inner->query_value(key, name, type, data, size);
+    },
+    [](os_reg_key key, const char* name, uint32_t type, const void* data, uint32_t size) {
+        os_status status = fault();
+        return status != os_ok ? status : inner->set_value(key, name, type, data, size);
+    },
+    [](os_reg_key key) { inner->close_key(key); },
+};
 
 }  // namespace
 

@@ -11,10 +11,8 @@
 #include "tests/doubles/installed.h"
 
 // One step of a POP3 conversation: the command line the client sends ("" for
-// the greeting, which comes unasked), the bytes of the server's reply, where
-// the reply is cut into separate receives, and how the step ends once its
-// bytes are read: the server answers on, closes the connection, falls
-// silent (the client's wait runs out), or the connection fails.
+// the greeting), the server's reply, where it is cut into separate receives,
+// and how the step ends once its bytes are read.
 struct pop3_step {
     enum ending { answers_on, closes, falls_silent, fails };
     std::string command;
@@ -32,20 +30,15 @@ std::vector<pop3_step> pop3_conversation(const std::string& text);
 std::string pop3_message(const std::string& subject, const std::string& body = "..line\r\n");
 
 // A server that plays a conversation: each command line the client sends
-// brings the reply of the next step, whatever the command says; everything
-// sent is recorded, to be compared with the steps' commands. Also the
-// faults before a conversation that real sockets do not give on demand.
-// The same conversation runs through TLS when the client opens a channel:
-// the handshake ends as tls_open says, and the bytes are those of the
-// conversation (real TLS is tested against real servers). Installed while
-// it lives.
+// brings the next step's reply, whatever it says; everything sent is
+// recorded. Also the faults real sockets do not give on demand. Through TLS
+// the same conversation runs once the handshake ends as tls_open says (real
+// TLS meets real servers in its own tests). Installed while it lives.
 struct sockets_double : installed<sockets_double, os_sockets_calls> {
     explicit sockets_double(std::vector<pop3_step> steps = {});
 
     std::vector<pop3_step> steps;
-    bool startup_fails = false;
-    bool open_fails = false;
-    bool resolve_fails = false;
+    bool startup_fails = false, open_fails = false, resolve_fails = false;
     os_status connect_result = os_ok;  // os_would_block: under way
     os_status writable_wait = os_ok;   // a wait to write: after a connection under way, a send that would block
     int failing_send = 0;   // the n-th send fails (from 1); 0: none does

@@ -1,16 +1,12 @@
 #!/usr/bin/env python3
 """POP3 over TLS cut up as networks cut it: scripted_tls_server.py CERTS COMMAND...
 
-Runs COMMAND, and returns its status, with listeners on loopback for it: one
-for each server certificate scripts/test-ca made in CERTS, one that speaks
-only TLS 1.1, one plain, all serving TOBALIN_SCRIPTED_DIR/mail (a message a
-file, in name order; DELE removes at QUIT), and one that never answers.
-TOBALIN_SCRIPTED_<NAME>_PORT holds each port; TOBALIN_SCRIPTED_DIR/received/
-<name> what the last client of each sent, decrypted, once it has gone.
-
-Every handshake flight goes out 1 to 7 bytes a write for its first 600
-bytes; the greeting rides with the last handshake bytes; every reply is
-records of 1, 7 and 1000 bytes of text, their first 100 bytes cut up alike.
+Runs COMMAND (its status is ours) with listeners on loopback: one for each server certificate of scripts/test-ca
+in CERTS, one that speaks only TLS 1.1, one plain, all serving TOBALIN_SCRIPTED_DIR/mail (a message a file; DELE
+removes at QUIT), and one that never answers. TOBALIN_SCRIPTED_<NAME>_PORT holds each port, and
+TOBALIN_SCRIPTED_DIR/received/<name> what the last client of each sent, once it has gone. Handshake flights go out
+1 to 7 bytes a write for their first 600 bytes, the greeting with the last handshake bytes, every reply as records
+of 1, 7 and 1000 bytes of text, their first 100 bytes cut up alike.
 """
 import os
 import shutil

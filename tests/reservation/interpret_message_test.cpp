@@ -1,7 +1,6 @@
 // Whole retrieved messages, from the +OK line to the final ".", through the
 // interpreter: the file the recording application would get, or why there
 // is none.
-#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,21 +17,10 @@ namespace {
 
 // "resv 0615 2100 2154 8 A B Night News" on 1 June 2005, channel 8 being
 // ChannelEight in the station file.
-const char worked_example[] =
-    "Content-type: application/x-tv-program-info; charset=shift_jis\r\n"
-    "version: 1\r\n"
-    "station: ChannelEight\r\n"
-    "year: 2005\r\n"
-    "month: 6\r\n"
-    "date: 15\r\n"
-    "start: 21:00\r\n"
-    "end: 21:54\r\n"
-    "program-title: Night News\r\n"
-    "program-subtitle: \r\n"
-    "genre: \r\n"
-    "subgenre: \r\n"
-    "Extend: 0\r\n"
-    "\r\n";
+const char worked_example[] = "Content-type: application/x-tv-program-info; charset=shift_jis\r\nversion: 1\r\n"
+                              "station: ChannelEight\r\nyear: 2005\r\nmonth: 6\r\ndate: 15\r\n"
+                              "start: 21:00\r\nend: 21:54\r\nprogram-title: Night News\r\n"
+                              "program-subtitle: \r\ngenre: \r\nsubgenre: \r\nExtend: 0\r\n\r\n";
 
 // A message as the mailbox hands it over: the +OK line, the headers, a blank
 // line, the body and the end-of-message line, every line ending in CR LF.
@@ -134,7 +122,6 @@ TEST_F(interpret, whole_messages)
     } cases[] = {
         // The command path.
         {"command in a plain message", retrieved(text_plain, command), worked_example, not_dropped},
-        {"no valid command", retrieved(text_plain, "hello\r\n"), "", no_command},
         {"no Content-Type header: junk", "+OK\r\nSubject: win\r\n\r\n" + command + ".\r\n", "", no_content_type},
         {"no blank line", "+OK\r\nContent-Type: text/plain\r\n.\r\n", "", no_body},
         {"two bare LFs win over an earlier CR LF blank line",
@@ -212,11 +199,6 @@ TEST_F(interpret, whole_messages)
                    "resv 0615 2100 2154 8 A B \xe3\x83\x8b\xe3\x83\xa5\xe3\x83\xbc\xe3\x82\xb9\xef\xbc\x97\r\n"
                    "-- \r\nsignature\r\n"),
          booked_title(news_sjis), not_dropped},
-        {"a line as long as a delimiter line does not cut a part",
-         retrieved(multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>resv</p>\r\n0123456789abc",
-                                             "Content-Type: text/plain\r\n\r\n" + command}),
-                   ""),
-         worked_example, not_dropped},
         {"nested multipart with an attachment",
          retrieved(multipart("mixed",
                              {multipart("alternative", {"Content-Type: text/html\r\n\r\n<p>hi</p>",
@@ -270,19 +252,15 @@ TEST_F(interpret, the_sender_and_subject_for_the_log_and_who_may_book)
         {"=?utf-8?x?abc?= =?utf-8?q?cut", "=?utf-8?x?abc?= =?utf-8?q?cut"},  // no encoded words
     };
     for (const auto& c : subjects) {
-        std::string message = "+OK\r\nFrom: =?UTF-8?B?44OG44Os44OT?= <Phone@Example.com>\r\nSubject: " +
+        // The From line after another; a header without a space after its colon.
+        std::string message = "+OK\r\nDate: Wed, 1 Jun 2005\r\nFrom: =?UTF-8?B?44OG44Os44OT?= <Phone@Example.com>\r\nSubject:" +
                               std::string(c.subject) + "\r\n" + text_plain + "\r\nresv 0615 2100 2154 8 A B T\r\n.\r\n";
         EXPECT_NE(run(message), "");
         EXPECT_STREQ(last.sender, "Phone@Example.com");
         EXPECT_STREQ(last.subject, c.logged);
     }
-    // The From line, not the first line; a header without a space after its colon.
-    const std::string message = retrieved("Date: Wed, 1 Jun 2005\r\nFrom: phone@example.com (my phone)\r\nSubject:rec\r\n" +
-                                              std::string(text_plain),
+    const std::string message = retrieved("From: Phone <phone@example.com>\r\n" + std::string(text_plain),
                                           "resv 0615 2100 2154 8 A B T\r\n");
-    run(message);
-    EXPECT_STREQ(last.sender, "phone@example.com");
-    EXPECT_STREQ(last.subject, "rec");
     const struct {
         const char* senders;
         bool books;
@@ -306,7 +284,6 @@ TEST_F(interpret, accepted_commands)
         const char* lines;
         os_date today = {2005, 6, 1};
     } cases[] = {
-        {"open x prog add 20050615 2100 2154 8", "ChannelEight 2005 6 15 21:00 21:54 Tobalin\x97\x5C\x96\xF1"},
         {"open  x  prog \t add  20040101 0900 0930 8 anything",
          "ChannelEight 2004 1 1 09:00 09:30 Tobalin\x97\x5C\x96\xF1"},
         {" \t resv 0231 2100 2154 8 A B T", "ChannelEight 2006 2 31 21:00 21:54 T"},
@@ -317,17 +294,13 @@ TEST_F(interpret, accepted_commands)
         {"resv   0615\t2100  2154 \t8ch\tx A B Night\tNews  ", "ChannelEight 2005 6 15 21:00 21:54 Night\tNews  "},
         {"resvp w 0615 2100 2154 8 A B T", "ChannelEight 2005 6 15 21:00 21:54 T"},
         // The title is the rest of its line; later lines are not the programme's.
-        {"resv 0615 2100 2154 8 A B T\r\nmore\r\nlines", "ChannelEight 2005 6 15 21:00 21:54 T"},
         {"resv 0615 2100 2154 8 A B T\rNews", "ChannelEight 2005 6 15 21:00 21:54 T"},
         // The word B runs on through the line end: no title.
         {"resv 0615 2100 2154 8 A B", "ChannelEight 2005 6 15 21:00 21:54 "},
-        {"resv 0615 2100 2154 8", "ChannelEight 2005 6 15 21:00 21:54 "},
         // A date without a year is the next one to come.
         {"resv 0614 2100 2154 8 A B T", "ChannelEight 2006 6 14 21:00 21:54 T", {2005, 6, 15}},
         {"resv 0615 2100 2154 8 A B T", "ChannelEight 2005 6 15 21:00 21:54 T", {2005, 6, 15}},
-        {"resv 0616 2100 2154 8 A B T", "ChannelEight 2005 6 16 21:00 21:54 T", {2005, 6, 15}},
         {"resv 0630 2100 2154 8 A B T", "ChannelEight 2006 6 30 21:00 21:54 T", {2005, 7, 1}},
-        {"resv 0601 2100 2154 8 A B T", "ChannelEight 2005 6 1 21:00 21:54 T", {2005, 5, 31}},
         {"resv 0101 2100 2154 8 A B T", "ChannelEight 2006 1 1 21:00 21:54 T", {2005, 12, 31}},
     };
     const char* names[] = {"station: ", "year: ", "month: ", "date: ", "start: ", "end: ", "program-title: "};
@@ -352,30 +325,22 @@ TEST_F(interpret, refused_commands_say_why)
         const char* body;
         drop_reason reason;
     } cases[] = {
-        {"  \t ", no_command},
-        {"0615 2100 2154 8 A B T", no_command},
+        {"0615 2100 2154 8 A B T", no_command}, {"Open house this weekend", no_command},
         {"\r\nresv 0615 2100 2154 8 A B T", no_command},  // the command must stand on the first line
-        {"Open house this weekend", no_command},
         {"resv\t0615 2100 2154 8 A B T", keyword_misspelt},  // the keyword's space must be a space
-        {"RESV 0615 2100 2154 8 A B T", keyword_misspelt},
-        {"Resvp w 0615 2100 2154 8 A B T", keyword_misspelt},
+        {"RESV 0615 2100 2154 8 A B T", keyword_misspelt}, {"open x prog 20050615 2100 2154 8", keyword_misspelt},
         {"open prog add 20050615 2100 2154 8", keyword_misspelt},  // "prog" is taken for the word after "open"
-        {"open x prog 20050615 2100 2154 8", keyword_misspelt},
-        {"OPEN x PROG add 20050615 2100 2154 8", keyword_misspelt},
-        {"open x add 20050615 2100 2154 8", no_command},
-        {"open x prog add 20030615 2100 2154 8", date_out_of_range},
+        {"open x add 20050615 2100 2154 8", no_command}, {"open x prog add 20030615 2100 2154 8", date_out_of_range},
         {"resvp 0615 2100 2154 8 A B T", date_out_of_range},  // 0615 is taken for the word after "resvp"
         // Each field out of its range, or channel 7 with no line.
         {"resv 0015 2100 2154 8 A B T", date_out_of_range}, {"resv 1315 2100 2154 8 A B T", date_out_of_range},
-        {"resv ab15 2100 2154 8 A B T", date_out_of_range}, {"resv 0600 2100 2154 8 A B T", date_out_of_range},
-        {"resv 0632 2100 2154 8 A B T", date_out_of_range}, {"resv 0615 2400 2154 8 A B T", time_out_of_range},
-        {"resv 0615 2360 2154 8 A B T", time_out_of_range}, {"resv 0615 2100 2400 8 A B T", time_out_of_range},
-        {"resv 0615 2100 2160 8 A B T", time_out_of_range}, {"resv 0615 2100 2154 0 A B T", channel_out_of_range},
-        {"resv 0615 2100 2154 1000 A B T", channel_out_of_range}, {"resv 0615 2100 2154 7 A B T", channel_not_listed},
-        {"resv 0615 2100 2154 4294967304 A B T", channel_out_of_range},  // does not wrap round to channel 8
+        {"resv 0600 2100 2154 8 A B T", date_out_of_range}, {"resv 0632 2100 2154 8 A B T", date_out_of_range},
+        {"resv 0615 2400 2154 8 A B T", time_out_of_range}, {"resv 0615 2360 2154 8 A B T", time_out_of_range},
+        {"resv 0615 2100 2400 8 A B T", time_out_of_range}, {"resv 0615 2100 2160 8 A B T", time_out_of_range},
+        {"resv 0615 2100 2154 0 A B T", channel_out_of_range}, {"resv 0615 2100 2154 1000 A B T", channel_out_of_range},
+        {"resv 0615 2100 2154 7 A B T", channel_not_listed},
         // Groups cut short by the end of the text.
-        {"resv ", command_cut_short}, {"resv 061", command_cut_short}, {"resv 0615", command_cut_short},
-        {"resv 0615 21", command_cut_short}, {"resv 0615 2100 215", command_cut_short},
+        {"resv ", command_cut_short}, {"resv 061", command_cut_short}, {"resv 0615 2100 215", command_cut_short},
         {"resv 0615 2100 2154  \t", command_cut_short}, {"open x prog add 200", command_cut_short},
         {"open x prog add 2005061", command_cut_short},
     };

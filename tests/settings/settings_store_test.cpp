@@ -195,6 +195,20 @@ TEST_F(settings_store, save_stops_at_the_first_failed_write)
     }
 }
 
+// On current Windows a standard user may not write the machine's part of
+// the registry: the settings live under the user's own key instead.
+TEST_F(settings_store, a_standard_user_keeps_the_settings_under_the_current_user)
+{
+    registry_faults standard_user;
+    standard_user.deny_local_machine = true;
+    fill("secret", "other");
+    ASSERT_EQ(save_settings(), 0);
+    EXPECT_EQ(stored(os_current_user, "POP").second, "pop.example.jp");
+    memset(&Settings, 0, sizeof Settings);
+    ASSERT_EQ(load_settings(), 0);
+    EXPECT_STREQ(Settings.Pass, "secret");
+}
+
 TEST_F(settings_store, a_timer_that_is_no_four_byte_dword_fails_to_load_and_save_writes_it_alone)
 {
     // reg add /t REG_SZ /d 5 stores "5" and its NUL, which read as 53.
