@@ -120,6 +120,24 @@ TEST(kanji_convert, converts_edge_cases)
     EXPECT_EQ(std::string(buffer, 4), "$\"ab");
 }
 
+// The window holds 4096 bytes from the first 8-bit byte on (here 0x80 at
+// offset 103, after a DEL): a byte that decides for EUC-JP counts as its
+// last byte, and one byte later it does not. The verdict holds past the
+// window.
+TEST(kanji_convert, detects_within_the_window_only)
+{
+    // as bad read as EUC-JP as read as Shift_JIS
+    std::string tie = std::string(102, 'a') + "\x7F\x80" + times(2047, "\xE0\xA1");
+    std::string inside = tie + "\xFE" + "a\xB1\xB2";
+    std::string outside = tie + "a\xFE";
+    EXPECT_EQ(convert("auto", "sjis", inside),
+              std::string(102, 'a') + "\x7F\x80" + times(2047, "\xE0\x9F") + "a\x89\x51");
+    EXPECT_EQ(convert("auto", "sjis", outside), outside);
+    // A full window whose last byte begins a pair: read no further.
+    std::string lead_last = "\x80" + times(2047, "\xE0\xA1") + "\x81" + "abc";
+    EXPECT_EQ(convert("auto", "sjis", lead_last), lead_last);
+}
+
 // UTF-8 to Shift_JIS (capacity -1: twice the source).
 std::string convert_utf8(const std::string& text, int capacity = -1)
 {

@@ -4,7 +4,7 @@
 Runs COMMAND (its status is ours) with listeners on loopback: one for each server certificate of scripts/test-ca
 in CERTS, one that speaks only TLS 1.1, one plain, all serving TOBALIN_SCRIPTED_DIR/mail (a message a file; DELE
 removes at QUIT), and one that never answers. TOBALIN_SCRIPTED_<NAME>_PORT holds each port, and
-TOBALIN_SCRIPTED_DIR/received/<name> what the last client of each sent, once it has gone. Handshake flights go out
+TOBALIN_SCRIPTED_DIR/received/<NAME> what the last client of each sent, once it has gone. Handshake flights go out
 1 to 7 bytes a write for their first 600 bytes, the greeting with the last handshake bytes, every reply as records
 of 1, 7 and 1000 bytes of text, their first 100 bytes cut up alike.
 """
@@ -115,7 +115,7 @@ def serve(listener, context, top, name):
             pass  # the client went, or refused the server
         finally:
             sock.close()
-            path = os.path.join(top, "received", name)
+            path = os.path.join(top, "received", name.upper().replace("-", "_"))
             with open(path + ".new", "wb") as f:
                 f.write(b"".join(record))
             os.replace(path + ".new", path)

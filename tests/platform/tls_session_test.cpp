@@ -49,10 +49,8 @@ protected:
     }
 
     // What the last client of the listener sent, once its connection ended.
-    static std::string received(std::string listener)
+    static std::string received(const std::string& listener)
     {
-        for (char& c : listener)
-            c = c == '_' ? '-' : static_cast<char>(tolower(c));
         fs::path record = host_path(setting("TOBALIN_SCRIPTED_DIR") + "/received/" + listener);
         for (int tenths = 0; tenths < 50 && !fs::exists(record); ++tenths)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
