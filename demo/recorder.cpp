@@ -11,7 +11,7 @@
 #include <string>
 
 static std::string log_folder;
-static const int record_button = 1;
+static HWND record_button;
 
 static void record(const std::string& line)
 {
@@ -34,7 +34,7 @@ static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wpara
                (GetForegroundWindow() == window ? "yes" : "no"));
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wparam) == record_button && HIWORD(wparam) == BN_CLICKED) {
+        if (lparam == reinterpret_cast<LPARAM>(record_button) && HIWORD(wparam) == BN_CLICKED) {
             record("clicked");
             DestroyWindow(window);
         }
@@ -74,14 +74,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     window_class.hInstance = instance;
     window_class.lpszClassName = "TobalinTestRecorder";
     RegisterClassA(&window_class);
-    HWND window = CreateWindowA("TobalinTestRecorder", "Recorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                                200, nullptr, nullptr, instance, nullptr);
-    CreateWindowA("BUTTON", "Record", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 30, window,
-                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(record_button)), instance, nullptr);
+    HWND window = CreateWindowExA(0, "TobalinTestRecorder", "Recorder", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+                                  300, 200, nullptr, nullptr, instance, nullptr);
+    record_button = CreateWindowExA(0, "BUTTON", "Record", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 30,
+                                    window, nullptr, instance, nullptr);
     // Another window takes the front, so that bringing the recorder there
     // is the script's doing.
-    SetForegroundWindow(CreateWindowA("STATIC", "In front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 300, 200,
-                                      nullptr, nullptr, instance, nullptr));
+    SetForegroundWindow(CreateWindowExA(0, "STATIC", "In front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 300, 200,
+                                        nullptr, nullptr, instance, nullptr));
     SetTimer(window, 1, 700, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
