@@ -69,6 +69,38 @@ inline std::string_view slice(std::string_view text, size_t from, size_t count =
     return std::string_view(text.data() + from, count < rest ? count : rest);
 }
 
+// An ASCII capital in lower case; any other byte as it is (mail's keywords
+// are ASCII, and Shift_JIS trail bytes must not change).
+inline char ascii_lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The text begins with the word, its ASCII letters in either case.
+inline bool begins_in_any_case(std::string_view text, std::string_view word)
+{
+    if (text.size() < word.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (ascii_lower(text[i]) != ascii_lower(word[i]))
+            return false;
+    return true;
+}
+
+inline bool same_in_any_case(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && begins_in_any_case(a, b);
+}
+
+// 0 to 15 for a hexadecimal digit in either case, -1 for any other byte.
+inline int hex_digit_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = ascii_lower(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
 inline bool in_range(int32_t value, int32_t low, int32_t high)
 {
     return value >= low && value <= high;

@@ -57,21 +57,6 @@ void unstuff(char* message)
     message[out] = '\0';
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_in_any_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 // The text holds the word, its letters in any case.
 bool holds_in_any_case(std::string_view text, std::string_view word)
 {

@@ -23,27 +23,6 @@ bool is_blank(char c)
     return c == ' ' || c == '\t';
 }
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// The text at p begins with the word, its letters in any case.
-bool begins_with_word(std::string_view text, std::string_view word)
-{
-    if (text.size() < word.size())
-        return false;
-    for (size_t i = 0; i < word.size(); ++i)
-        if (lower(text[i]) != lower(word[i]))
-            return false;
-    return true;
-}
-
-bool same_word(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && begins_with_word(a, b);
-}
-
 std::string_view trimmed(std::string_view text)
 {
     while (!text.empty() && (is_blank(text.front()) || text.front() == '\r' || text.front() == '\n'))
@@ -98,7 +77,7 @@ std::string_view media_type(const char* value, char* type, size_t size)
     size_t length = strcspn(value, ";");
     copy_text(trimmed(std::string_view(value, length)), type, size);
     for (char* p = type; *p != '\0'; ++p)
-        *p = lower(*p);
+        *p = ascii_lower(*p);
     return type;
 }
 
@@ -189,7 +168,7 @@ bool search_parts(std::string_view headers, std::string_view body, int depth, pa
     part_type type;
     read_part_type(headers, &type);
     std::string_view media = type.media;
-    if (begins_with_word(media, "multipart/")) {
+    if (begins_in_any_case(media, "multipart/")) {
         char boundary[value_size];
         if (depth < deepest_part && header_parameter(type.content_type, "boundary", boundary, sizeof boundary) &&
             boundary[0] != '\0')
@@ -262,21 +241,13 @@ size_t decode_base64(std::string_view text, char* out)
     return length;
 }
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = lower(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // A Q-encoded word: "_" is a space, "=XX" a byte.
 size_t decode_q_word(std::string_view text, char* out)
 {
     size_t length = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        int high = text[i] == '=' && i + 2 < text.size() ? hex_value(text[i + 1]) : -1;
-        int low = high >= 0 ? hex_value(text[i + 2]) : -1;
+        int high = text[i] == '=' && i + 2 < text.size() ? hex_digit_value(text[i + 1]) : -1;
+        int low = high >= 0 ? hex_digit_value(text[i + 2]) : -1;
         if (low >= 0) {
             out[length++] = static_cast<char>(high << 4 | low);
             i += 2;
@@ -319,7 +290,7 @@ size_t encoded_word(std::string_view text, char** decoded)
     char* bytes = static_cast<char*>(malloc(data.size() + 1));
     if (!bytes)
         return 0;
-    char kind = lower(text[charset_end + 1]);
+    char kind = ascii_lower(text[charset_end + 1]);
     size_t length = kind == 'b' ? decode_base64(data, bytes) : kind == 'q' ? decode_q_word(data, bytes) : 0;
     if (kind != 'b' && kind != 'q') {
         free(bytes);
@@ -391,7 +362,7 @@ bool header_field(std::string_view headers, const char* name, char* value, size_
     size_t position = 0;
     while (position < headers.size()) {
         std::string_view line = next_line(headers, &position);
-        if (!begins_with_word(line, std::string_view(name, name_length)))
+        if (!begins_in_any_case(line, std::string_view(name, name_length)))
             continue;
         std::string_view rest = slice(line, name_length);
         while (!rest.empty() && is_blank(rest.front()))
@@ -446,7 +417,7 @@ bool header_parameter(const char* value, const char* name, char* parameter, size
                     parameter[length++] = *p;
         }
         parameter[length] = '\0';
-        if (same_word(this_name, wanted))
+        if (same_in_any_case(this_name, wanted))
             return true;
         parameter[0] = '\0';
         p = strchr(p, ';');
@@ -473,7 +444,7 @@ mime_charset charset_named(const char* name)
     if (name[0] == '\0')
         return charset_unnamed;
     for (const auto& entry : names)
-        if (same_word(name, entry.name))
+        if (same_in_any_case(name, entry.name))
             return entry.charset;
     return charset_other;
 }
@@ -483,7 +454,7 @@ part_choice choose_reading_part(std::string_view headers, std::string_view body,
     part_type type;
     read_part_type(headers, &type);
     // A message of one part is read whole, whatever its type says.
-    if (!begins_with_word(type.media, "multipart/")) {
+    if (!begins_in_any_case(type.media, "multipart/")) {
         const std::string_view media = type.media;
         *part = {headers, body, media == "application/x-tv-program-info", media == "text/html"};
         return part_chosen;
@@ -506,12 +477,12 @@ char* decode_part_body(const reading_part& part)
     if (!text)
         return nullptr;
     size_t length = part.body.size();
-    if (same_word(encoding, "base64"))
+    if (same_in_any_case(encoding, "base64"))
         length = decode_base64(part.body, text);
     else if (length > 0)  // an empty view may have no data at all
         memcpy(text, part.body.data(), length);
     text[length] = '\0';
-    if (!same_word(encoding, "quoted-printable"))
+    if (!same_in_any_case(encoding, "quoted-printable"))
         return text;
     char* decoded = decode_quoted_printable(text);
     free(text);

@@ -5,18 +5,6 @@
 
 #include "common/text_scan.h"
 
-// 0 to 15 for a hexadecimal digit, -1 for any other byte.
-static int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 char* decode_quoted_printable(const char* text)
 {
     // Decoding never lengthens a text: its length and the NUL are enough.
@@ -38,8 +26,8 @@ char* decode_quoted_printable(const char* text)
                 ++p;
             continue;
         }
-        int high = hex_value(p[1]);
-        int low = high < 0 ? -1 : hex_value(p[2]);
+        int high = hex_digit_value(p[1]);
+        int low = high < 0 ? -1 : hex_digit_value(p[2]);
         if (low < 0) {
             *out++ = *p++;  // no escape: the "=" is itself, and so is what follows it
             continue;
