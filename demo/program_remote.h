@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
+
 // The program's hidden window, which its clicks and commands reach.
 inline HWND program_window()
 {
@@ -21,7 +23,7 @@ inline HWND program_window()
 // WM_RBUTTONDOWN opens the menu.
 inline void click_program_icon(UINT mouse_message)
 {
-    PostMessageA(program_window(), WM_USER + 1, 101, mouse_message);
+    PostMessageA(program_window(), WM_USER + 1, IDI_PROGRAM, mouse_message);  // the icon's callback message
 }
 
 // A command of its menu (IDM_...), as the menu sends it.

@@ -38,9 +38,6 @@
 
 namespace {
 
-// As the program and its resources name them.
-const char program_window_name[] = "Tobaln";
-const UINT tray_callback = WM_USER + 1, tray_icon_id = 101;
 // Set into the tip before each click; the program's own tip replaces it
 // when the poll ends, even when its text is the same as the last one's.
 const char tip_marker[] = "Tobaln soak";
@@ -121,7 +118,7 @@ bool set_marker_tip()
     NOTIFYICONDATAA icon = {};
     icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
     icon.hWnd = program;
-    icon.uID = tray_icon_id;
+    icon.uID = IDI_PROGRAM;  // the tray icon's identifier
     icon.uFlags = NIF_TIP;
     strcpy(icon.szTip, tip_marker);
     return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
@@ -587,7 +584,7 @@ std::wstring poll(const soak_case& c, int number, double* seconds)
     }
     LARGE_INTEGER start, end, frequency;
     QueryPerformanceCounter(&start);
-    PostMessageA(program, tray_callback, tray_icon_id, WM_LBUTTONDOWN);
+    click_program_icon(WM_LBUTTONDOWN);
     std::wstring tip;
     within_ms([&] { return (tip = program_tip()) != L"Tobaln soak"; }, 120000);
     QueryPerformanceCounter(&end);
@@ -629,7 +626,7 @@ int main(int argc, char** argv)
         print("soak: cannot stage the large mails in %s\n", staged.c_str());
         return 1;
     }
-    if (!within_ms([] { return (program = FindWindowA(program_window_name, program_window_name)) &&
+    if (!within_ms([] { return (program = program_window()) &&
                                 !program_tip().empty(); },
                     60000, 100)) {
         print("soak: the program's icon did not appear\n");
